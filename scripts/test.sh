@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds and runs every test twice: a plain build, and one with AddressSanitizer and
+# UndefinedBehaviorSanitizer. GUI tests run under a virtual X server.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+jobs=$(nproc)
+
+run_config() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" > "$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
+  cmake --build "$dir" -j "$jobs"
+  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$jobs")
+}
+
+mkdir -p build-test build-asan
+echo "== plain build =="
+run_config build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer =="
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_config build-asan -DCMAKE_BUILD_TYPE=Debug -DKRVL_SANITIZE=ON

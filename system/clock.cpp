@@ -1,0 +1,341 @@
+// The clock behind multimedia timers, window timers, Sleep and tick counts: real or virtual.
+#include "system/internal.h"
+#include "system/sys.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace sys {
+namespace {
+
+constexpr UINT kMaxPeriod = 1000000;
+
+struct TimerEntry {
+    std::uint64_t due{};
+    UINT period{};
+    bool periodic{};
+    std::uint64_t order{};
+    std::shared_ptr<TimerCallback> callback;
+};
+
+// Due timers ordered by (time, order set); both clocks keep them so.
+using DueKey = std::pair<std::uint64_t, std::uint64_t>;
+
+class RealClock final : public Clock {
+public:
+    RealClock() : m_start(std::chrono::steady_clock::now()) {}
+    ~RealClock() override {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        if (m_thread.joinable()) m_thread.join();
+    }
+
+    std::uint64_t NowMs() override {
+        return static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_start)
+                .count());
+    }
+
+    UINT AddTimer(UINT delayMs, bool periodic, TimerCallback callback) override {
+        std::lock_guard lock(m_mutex);
+        if (!m_thread.joinable()) m_thread = std::thread([this] { Run(); });
+        UINT id = NextId();
+        TimerEntry e{NowMs() + delayMs, delayMs, periodic, m_order++,
+                     std::make_shared<TimerCallback>(std::move(callback))};
+        m_due.insert({{e.due, e.order}, id});
+        m_timers[id] = std::move(e);
+        m_changed.notify_all();
+        return id;
+    }
+
+    bool KillTimer(UINT id) override {
+        std::unique_lock lock(m_mutex);
+        auto it = m_timers.find(id);
+        if (it == m_timers.end()) return false;
+        m_due.erase({{it->second.due, it->second.order}, id});
+        m_timers.erase(it);
+        // The callback may be running right now; wait for it unless we are it.
+        if (std::this_thread::get_id() != m_thread.get_id())
+            m_idle.wait(lock, [&] { return m_running != id; });
+        return true;
+    }
+
+    void Sleep(DWORD ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+private:
+    UINT NextId() {
+        for (;;) {
+            UINT id = m_nextId++;
+            if (m_nextId == 0) m_nextId = 1;
+            if (id != 0 && !m_timers.count(id)) return id;
+        }
+    }
+
+    void Run() {
+        std::unique_lock lock(m_mutex);
+        while (!m_stop) {
+            if (m_due.empty()) {
+                m_changed.wait(lock);
+                continue;
+            }
+            auto first = m_due.begin();
+            std::uint64_t now = NowMs();
+            if (first->first.first > now) {
+                m_changed.wait_for(lock, std::chrono::milliseconds(first->first.first - now));
+                continue;
+            }
+            UINT id = first->second;
+            m_due.erase(first);
+            auto& e = m_timers[id];
+            auto callback = e.callback;
+            if (e.periodic) {
+                // Keep the period without drifting; skip ticks that were missed entirely.
+                e.due += e.period ? e.period : 1;
+                if (e.due + e.period < now) e.due = now + e.period;
+                e.order = m_order++;
+                m_due.insert({{e.due, e.order}, id});
+            } else {
+                m_timers.erase(id);
+            }
+            m_running = id;
+            lock.unlock();
+            (*callback)(id);
+            lock.lock();
+            m_running = 0;
+            m_idle.notify_all();
+        }
+    }
+
+    std::chrono::steady_clock::time_point m_start;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::condition_variable m_idle;
+    std::map<UINT, TimerEntry> m_timers;
+    std::set<std::pair<DueKey, UINT>> m_due;
+    std::uint64_t m_order{};
+    UINT m_nextId{1};
+    UINT m_running{};
+    bool m_stop{};
+    std::thread m_thread;
+};
+
+struct ClockState {
+    std::mutex mutex;
+    std::unique_ptr<Clock> clock;
+};
+
+ClockState& CS() {
+    static ClockState state;
+    return state;
+}
+
+struct WindowTimer {
+    UINT clockId{};
+};
+
+struct WindowTimers {
+    std::mutex mutex;
+    std::map<std::pair<HWND, UINT_PTR>, WindowTimer> timers;
+    UINT_PTR nextThreadTimer{1};
+};
+
+WindowTimers& WT() {
+    static WindowTimers state;
+    return state;
+}
+
+} // namespace
+
+struct VirtualClock::Impl {
+    std::mutex mutex;
+    std::uint64_t now{};
+    std::map<UINT, TimerEntry> timers;
+    std::set<std::pair<DueKey, UINT>> due;
+    std::uint64_t order{};
+    UINT nextId{1};
+};
+
+VirtualClock::VirtualClock() : m_impl(std::make_unique<Impl>()) {}
+VirtualClock::~VirtualClock() = default;
+
+std::uint64_t VirtualClock::NowMs() {
+    std::lock_guard lock(m_impl->mutex);
+    return m_impl->now;
+}
+
+UINT VirtualClock::AddTimer(UINT delayMs, bool periodic, TimerCallback callback) {
+    auto& d = *m_impl;
+    std::lock_guard lock(d.mutex);
+    UINT id;
+    do {
+        id = d.nextId++;
+        if (d.nextId == 0) d.nextId = 1;
+    } while (id == 0 || d.timers.count(id));
+    TimerEntry e{d.now + delayMs, delayMs, periodic, d.order++, std::make_shared<TimerCallback>(std::move(callback))};
+    d.due.insert({{e.due, e.order}, id});
+    d.timers[id] = std::move(e);
+    return id;
+}
+
+bool VirtualClock::KillTimer(UINT id) {
+    auto& d = *m_impl;
+    std::lock_guard lock(d.mutex);
+    auto it = d.timers.find(id);
+    if (it == d.timers.end()) return false;
+    d.due.erase({{it->second.due, it->second.order}, id});
+    d.timers.erase(it);
+    return true;
+}
+
+void VirtualClock::Sleep(DWORD ms) {
+    Advance(ms);
+    std::this_thread::sleep_for(std::chrono::microseconds(50));
+}
+
+void VirtualClock::Advance(std::uint64_t ms) { AdvanceTo(NowMs() + ms); }
+
+void VirtualClock::AdvanceTo(std::uint64_t t) {
+    auto& d = *m_impl;
+    std::unique_lock lock(d.mutex);
+    while (!d.due.empty() && d.due.begin()->first.first <= t) {
+        auto first = d.due.begin();
+        UINT id = first->second;
+        d.due.erase(first);
+        auto& e = d.timers[id];
+        d.now = std::max(d.now, e.due);
+        auto callback = e.callback;
+        if (e.periodic) {
+            e.due += e.period ? e.period : 1;
+            e.order = d.order++;
+            d.due.insert({{e.due, e.order}, id});
+        } else {
+            d.timers.erase(id);
+        }
+        lock.unlock();
+        (*callback)(id);
+        lock.lock();
+    }
+    d.now = std::max(d.now, t);
+}
+
+std::optional<std::uint64_t> VirtualClock::NextDue() {
+    std::lock_guard lock(m_impl->mutex);
+    if (m_impl->due.empty()) return std::nullopt;
+    return m_impl->due.begin()->first.first;
+}
+
+std::size_t VirtualClock::TimerCount() {
+    std::lock_guard lock(m_impl->mutex);
+    return m_impl->timers.size();
+}
+
+std::unique_ptr<Clock> MakeRealClock() { return std::make_unique<RealClock>(); }
+
+Clock& CurrentClock() {
+    auto& s = CS();
+    std::lock_guard lock(s.mutex);
+    if (!s.clock) s.clock = MakeRealClock();
+    return *s.clock;
+}
+
+void SetClock(std::unique_ptr<Clock> clock) {
+    std::unique_ptr<Clock> old;
+    {
+        std::lock_guard lock(CS().mutex);
+        old = std::move(CS().clock);
+        CS().clock = std::move(clock);
+    }
+    std::lock_guard lock(WT().mutex);
+    WT().timers.clear(); // they lived on the old clock
+}
+
+VirtualClock& UseVirtualClock() {
+    auto clock = std::make_unique<VirtualClock>();
+    auto& ref = *clock;
+    SetClock(std::move(clock));
+    return ref;
+}
+
+namespace detail {
+void ResetClock() { SetClock(nullptr); }
+
+void KillWindowTimers(HWND hwnd) {
+    std::vector<UINT> ids;
+    {
+        std::lock_guard lock(WT().mutex);
+        for (auto it = WT().timers.begin(); it != WT().timers.end();) {
+            if (it->first.first == hwnd) {
+                ids.push_back(it->second.clockId);
+                it = WT().timers.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (UINT id : ids) CurrentClock().KillTimer(id);
+}
+} // namespace detail
+
+} // namespace sys
+
+MMRESULT timeSetEvent(UINT uDelay, UINT uResolution, LPTIMECALLBACK lpTimeProc, DWORD_PTR dwUser, UINT fuEvent) {
+    (void)uResolution;
+    if (!lpTimeProc || uDelay < 1 || uDelay > sys::kMaxPeriod) return 0;
+    bool periodic = (fuEvent & TIME_PERIODIC) != 0;
+    return sys::CurrentClock().AddTimer(uDelay, periodic,
+                                        [lpTimeProc, dwUser](UINT id) { lpTimeProc(id, 0, dwUser, 0, 0); });
+}
+
+MMRESULT timeKillEvent(UINT uTimerID) {
+    return sys::CurrentClock().KillTimer(uTimerID) ? TIMERR_NOERROR : MMSYSERR_INVALPARAM;
+}
+
+MMRESULT timeGetDevCaps(TIMECAPS* ptc, UINT cbtc) {
+    if (!ptc || cbtc < sizeof(TIMECAPS)) return TIMERR_NOCANDO;
+    ptc->wPeriodMin = 1;
+    ptc->wPeriodMax = sys::kMaxPeriod;
+    return TIMERR_NOERROR;
+}
+
+DWORD timeGetTime() { return static_cast<DWORD>(sys::CurrentClock().NowMs()); }
+DWORD GetTickCount() { return timeGetTime(); }
+void Sleep(DWORD dwMilliseconds) { sys::CurrentClock().Sleep(dwMilliseconds); }
+
+UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc) {
+    using namespace sys;
+    if (hWnd && !IsWindow(hWnd)) return 0;
+    if (uElapse == 0) uElapse = 1;
+    UINT_PTR id = nIDEvent;
+    {
+        std::lock_guard lock(WT().mutex);
+        if (!hWnd) id = WT().nextThreadTimer++;
+    }
+    KillTimer(hWnd, id); // a new SetTimer with the same id replaces the old one
+    auto proc = reinterpret_cast<LPARAM>(lpTimerFunc);
+    UINT clockId = CurrentClock().AddTimer(
+        uElapse, true, [hWnd, id, proc](UINT) { PostMessageA(hWnd, WM_TIMER, id, proc); });
+    std::lock_guard lock(WT().mutex);
+    WT().timers[{hWnd, id}] = WindowTimer{clockId};
+    return hWnd ? (nIDEvent ? nIDEvent : 1) : id;
+}
+
+BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent) {
+    using namespace sys;
+    UINT clockId = 0;
+    {
+        std::lock_guard lock(WT().mutex);
+        auto it = WT().timers.find({hWnd, uIDEvent});
+        if (it == WT().timers.end()) return FALSE;
+        clockId = it->second.clockId;
+        WT().timers.erase(it);
+    }
+    CurrentClock().KillTimer(clockId);
+    return TRUE;
+}

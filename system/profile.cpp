@@ -1,0 +1,308 @@
+// Profile (INI) files with the classic semantics. The file is read anew for every call and every write
+// replaces it atomically, so a crash or a full disk never leaves a torn file.
+#include "system/internal.h"
+#include "system/sys.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <optional>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct State {
+    std::mutex mutex;
+    std::string windowsDir;
+    std::function<bool(const std::string&)> writeFault;
+    unsigned tempCounter{};
+};
+
+State& S() {
+    static State state;
+    return state;
+}
+
+std::string Trim(std::string_view s) {
+    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    std::size_t b = 0, e = s.size();
+    while (b < e && isBlank(s[b])) ++b;
+    while (e > b && isBlank(s[e - 1])) --e;
+    return std::string(s.substr(b, e - b));
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// One line of the file as it stands, with what it means.
+struct Line {
+    enum class Kind { Other, Section, Entry } kind{Kind::Other};
+    std::string text;
+    std::string name;  // section or key name, trimmed
+    std::string value; // entry value, trimmed
+};
+
+Line Classify(std::string text) {
+    Line line;
+    line.text = std::move(text);
+    std::string t = Trim(line.text);
+    if (!t.empty() && t[0] == '[') {
+        auto close = t.find(']');
+        line.kind = Line::Kind::Section;
+        line.name = Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    } else if (!t.empty() && t[0] != ';') {
+        auto eq = t.find('=');
+        if (eq != std::string::npos) {
+            line.kind = Line::Kind::Entry;
+            line.name = Trim(t.substr(0, eq));
+            line.value = Trim(t.substr(eq + 1));
+        }
+    }
+    return line;
+}
+
+std::optional<std::vector<Line>> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::vector<Line> lines;
+    std::string text;
+    while (std::getline(in, text)) {
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        lines.push_back(Classify(std::move(text)));
+    }
+    return lines;
+}
+
+// [first, end) of the first section named so: the header and the lines up to the next header.
+std::optional<std::pair<std::size_t, std::size_t>> FindSection(const std::vector<Line>& lines,
+                                                               std::string_view name) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].kind != Line::Kind::Section || !SameText(lines[i].name, name)) continue;
+        std::size_t end = i + 1;
+        while (end < lines.size() && lines[end].kind != Line::Kind::Section) ++end;
+        return std::make_pair(i, end);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> FindEntry(const std::vector<Line>& lines, std::pair<std::size_t, std::size_t> sec,
+                                     std::string_view key) {
+    for (std::size_t i = sec.first + 1; i < sec.second; ++i)
+        if (lines[i].kind == Line::Kind::Entry && SameText(lines[i].name, key)) return i;
+    return std::nullopt;
+}
+
+std::string Unquote(const std::string& v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        return v.substr(1, v.size() - 2);
+    return v;
+}
+
+// Copies a NUL-separated list with its final NUL; a list that does not fit is cut and ends in two NULs.
+DWORD CopyList(const std::vector<std::string>& names, char* buf, DWORD size) {
+    if (size == 0) return 0;
+    if (size == 1) {
+        buf[0] = 0;
+        return 0;
+    }
+    std::string all;
+    for (auto& n : names) {
+        all += n;
+        all.push_back('\0');
+    }
+    if (all.size() + 1 <= size) {
+        std::memcpy(buf, all.data(), all.size());
+        buf[all.size()] = 0;
+        return static_cast<DWORD>(all.size() == 0 ? 0 : all.size());
+    }
+    std::memcpy(buf, all.data(), size - 2);
+    buf[size - 2] = 0;
+    buf[size - 1] = 0;
+    return size - 2;
+}
+
+DWORD CopyString(const std::string& s, char* buf, DWORD size) {
+    if (size == 0) return 0;
+    DWORD n = static_cast<DWORD>(std::min<std::size_t>(s.size(), size - 1));
+    std::memcpy(buf, s.data(), n);
+    buf[n] = 0;
+    return n;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::vector<Line>& lines) {
+    std::string content;
+    for (auto& l : lines) {
+        content += l.text;
+        content += "\r\n";
+    }
+    fs::path target(path);
+    std::error_code ec;
+    if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
+    std::string temp;
+    std::function<bool(const std::string&)> fault;
+    {
+        std::lock_guard lock(S().mutex);
+        temp = path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(S().tempCounter++);
+        fault = S().writeFault;
+    }
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) return false;
+    bool ok = true;
+    if (fault && fault(path)) {
+        // Half a file reaches the disk, then the write fails: the original must survive.
+        std::fwrite(content.data(), 1, content.size() / 2, f);
+        ok = false;
+    } else {
+        ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
+        ok = std::fflush(f) == 0 && ok;
+        ok = ::fsync(::fileno(f)) == 0 && ok;
+    }
+    ok = std::fclose(f) == 0 && ok;
+    if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) std::remove(temp.c_str());
+    return ok;
+}
+
+} // namespace
+
+namespace sys {
+
+void SetWindowsDirectory(const std::string& dir) {
+    std::lock_guard lock(S().mutex);
+    S().windowsDir = dir;
+}
+
+std::string WindowsDirectory() {
+    {
+        std::lock_guard lock(S().mutex);
+        if (!S().windowsDir.empty()) return S().windowsDir;
+    }
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return std::string(xdg) + "/korvalin";
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.config/korvalin";
+}
+
+std::string ResolveProfilePath(const std::string& file) {
+    if (file.find_first_of("/\\") != std::string::npos) return file;
+    return WindowsDirectory() + "/" + file;
+}
+
+void SetProfileWriteFault(std::function<bool(const std::string&)> fault) {
+    std::lock_guard lock(S().mutex);
+    S().writeFault = std::move(fault);
+}
+
+namespace detail {
+void ResetProfile() {
+    std::lock_guard lock(S().mutex);
+    S().windowsDir.clear();
+    S().writeFault = nullptr;
+}
+} // namespace detail
+
+} // namespace sys
+
+DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
+                               DWORD nSize, LPCSTR lpFileName) {
+    if (!lpReturnedString || !lpFileName) return 0;
+    auto lines = ReadFile(sys::ResolveProfilePath(lpFileName));
+    if (!lpAppName) {
+        std::vector<std::string> names;
+        if (lines)
+            for (auto& l : *lines)
+                if (l.kind == Line::Kind::Section) names.push_back(l.name);
+        return CopyList(names, lpReturnedString, nSize);
+    }
+    std::optional<std::pair<std::size_t, std::size_t>> sec;
+    if (lines) sec = FindSection(*lines, lpAppName);
+    if (!lpKeyName) {
+        std::vector<std::string> keys;
+        if (sec)
+            for (std::size_t i = sec->first + 1; i < sec->second; ++i)
+                if ((*lines)[i].kind == Line::Kind::Entry) keys.push_back((*lines)[i].name);
+        return CopyList(keys, lpReturnedString, nSize);
+    }
+    if (sec)
+        if (auto entry = FindEntry(*lines, *sec, lpKeyName))
+            return CopyString(Unquote((*lines)[*entry].value), lpReturnedString, nSize);
+    // The default loses its trailing blanks, as on the original platform.
+    std::string def = lpDefault ? lpDefault : "";
+    while (!def.empty() && (def.back() == ' ' || def.back() == '\t')) def.pop_back();
+    return CopyString(def, lpReturnedString, nSize);
+}
+
+UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName) {
+    if (!lpAppName || !lpKeyName) return static_cast<UINT>(nDefault);
+    char buf[256];
+    if (GetPrivateProfileStringA(lpAppName, lpKeyName, "", buf, sizeof buf, lpFileName) == 0)
+        return static_cast<UINT>(nDefault);
+    // Leading decimal digits with an optional sign; anything else reads as 0.
+    const char* p = buf;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    std::uint32_t value = 0;
+    while (*p >= '0' && *p <= '9') value = value * 10 + static_cast<std::uint32_t>(*p++ - '0');
+    return negative ? 0u - value : value;
+}
+
+BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName) {
+    if (!lpFileName) return FALSE;
+    if (!lpAppName) return (!lpKeyName && !lpString) ? TRUE : FALSE; // a flush request: nothing is cached
+    std::string path = sys::ResolveProfilePath(lpFileName);
+    static std::mutex writeMutex; // read, change and replace as one step
+    std::lock_guard writing(writeMutex);
+    auto read = ReadFile(path);
+    std::vector<Line> lines = read ? std::move(*read) : std::vector<Line>{};
+    auto sec = FindSection(lines, lpAppName);
+
+    if (!lpKeyName) {
+        if (!sec) return TRUE;
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(sec->first),
+                    lines.begin() + static_cast<std::ptrdiff_t>(sec->second));
+        return WriteFileAtomically(path, lines) ? TRUE : FALSE;
+    }
+    if (!lpString) {
+        if (!sec) return TRUE;
+        auto entry = FindEntry(lines, *sec, lpKeyName);
+        if (!entry) return TRUE;
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*entry));
+        return WriteFileAtomically(path, lines) ? TRUE : FALSE;
+    }
+
+    std::string value = lpString;
+    value.erase(0, value.find_first_not_of(" \t") == std::string::npos ? value.size()
+                                                                       : value.find_first_not_of(" \t"));
+    std::string key = Trim(lpKeyName);
+    if (sec) {
+        if (auto entry = FindEntry(lines, *sec, key)) {
+            lines[*entry] = Classify(lines[*entry].name + "=" + value);
+        } else {
+            // After the section's last non-blank line, so blank separators stay between sections.
+            std::size_t at = sec->second;
+            while (at > sec->first + 1 && Trim(lines[at - 1].text).empty()) --at;
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), Classify(key + "=" + value));
+        }
+    } else {
+        if (!lines.empty() && !Trim(lines.back().text).empty()) lines.push_back(Classify(""));
+        lines.push_back(Classify("[" + Trim(lpAppName) + "]"));
+        lines.push_back(Classify(key + "=" + value));
+    }
+    return WriteFileAtomically(path, lines) ? TRUE : FALSE;
+}
+
+UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
+    std::string dir = sys::WindowsDirectory();
+    if (!lpBuffer || uSize <= dir.size()) return static_cast<UINT>(dir.size() + 1);
+    std::memcpy(lpBuffer, dir.c_str(), dir.size() + 1);
+    return static_cast<UINT>(dir.size());
+}
