@@ -99,7 +99,6 @@ private:
                 // Keep the period without drifting; skip ticks that were missed entirely.
                 e.due += e.period ? e.period : 1;
                 if (e.due + e.period < now) e.due = now + e.period;
-                e.order = m_order++;
                 m_due.insert({{e.due, e.order}, id});
             } else {
                 m_timers.erase(id);
@@ -178,7 +177,8 @@ UINT VirtualClock::AddTimer(UINT delayMs, bool periodic, TimerCallback callback)
         id = d.nextId++;
         if (d.nextId == 0) d.nextId = 1;
     } while (id == 0 || d.timers.count(id));
-    TimerEntry e{d.now + delayMs, delayMs, periodic, d.order++, std::make_shared<TimerCallback>(std::move(callback))};
+    TimerEntry e{d.now + delayMs, delayMs, periodic, d.order++,
+                 std::make_shared<TimerCallback>(std::move(callback))};
     d.due.insert({{e.due, e.order}, id});
     d.timers[id] = std::move(e);
     return id;
@@ -199,7 +199,9 @@ void VirtualClock::Sleep(DWORD ms) {
     std::this_thread::sleep_for(std::chrono::microseconds(50));
 }
 
-void VirtualClock::Advance(std::uint64_t ms) { AdvanceTo(NowMs() + ms); }
+void VirtualClock::Advance(std::uint64_t ms) {
+    AdvanceTo(NowMs() + ms);
+}
 
 void VirtualClock::AdvanceTo(std::uint64_t t) {
     auto& d = *m_impl;
@@ -213,7 +215,6 @@ void VirtualClock::AdvanceTo(std::uint64_t t) {
         auto callback = e.callback;
         if (e.periodic) {
             e.due += e.period ? e.period : 1;
-            e.order = d.order++;
             d.due.insert({{e.due, e.order}, id});
         } else {
             d.timers.erase(id);
@@ -236,7 +237,9 @@ std::size_t VirtualClock::TimerCount() {
     return m_impl->timers.size();
 }
 
-std::unique_ptr<Clock> MakeRealClock() { return std::make_unique<RealClock>(); }
+std::unique_ptr<Clock> MakeRealClock() {
+    return std::make_unique<RealClock>();
+}
 
 Clock& CurrentClock() {
     auto& s = CS();
@@ -264,7 +267,9 @@ VirtualClock& UseVirtualClock() {
 }
 
 namespace detail {
-void ResetClock() { SetClock(nullptr); }
+void ResetClock() {
+    SetClock(nullptr);
+}
 
 void KillWindowTimers(HWND hwnd) {
     std::vector<UINT> ids;
@@ -279,13 +284,15 @@ void KillWindowTimers(HWND hwnd) {
             }
         }
     }
-    for (UINT id : ids) CurrentClock().KillTimer(id);
+    for (UINT id : ids)
+        CurrentClock().KillTimer(id);
 }
 } // namespace detail
 
 } // namespace sys
 
-MMRESULT timeSetEvent(UINT uDelay, UINT uResolution, LPTIMECALLBACK lpTimeProc, DWORD_PTR dwUser, UINT fuEvent) {
+MMRESULT timeSetEvent(UINT uDelay, UINT uResolution, LPTIMECALLBACK lpTimeProc, DWORD_PTR dwUser,
+                      UINT fuEvent) {
     (void)uResolution;
     if (!lpTimeProc || uDelay < 1 || uDelay > sys::kMaxPeriod) return 0;
     bool periodic = (fuEvent & TIME_PERIODIC) != 0;
@@ -304,9 +311,15 @@ MMRESULT timeGetDevCaps(TIMECAPS* ptc, UINT cbtc) {
     return TIMERR_NOERROR;
 }
 
-DWORD timeGetTime() { return static_cast<DWORD>(sys::CurrentClock().NowMs()); }
-DWORD GetTickCount() { return timeGetTime(); }
-void Sleep(DWORD dwMilliseconds) { sys::CurrentClock().Sleep(dwMilliseconds); }
+DWORD timeGetTime() {
+    return static_cast<DWORD>(sys::CurrentClock().NowMs());
+}
+DWORD GetTickCount() {
+    return timeGetTime();
+}
+void Sleep(DWORD dwMilliseconds) {
+    sys::CurrentClock().Sleep(dwMilliseconds);
+}
 
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc) {
     using namespace sys;

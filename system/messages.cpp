@@ -31,8 +31,12 @@ State& S() {
     return state;
 }
 
-std::uintptr_t Key(HWND h) { return reinterpret_cast<std::uintptr_t>(h); }
-HWND Handle(std::uintptr_t k) { return reinterpret_cast<HWND>(k); }
+std::uintptr_t Key(HWND h) {
+    return reinterpret_cast<std::uintptr_t>(h);
+}
+HWND Handle(std::uintptr_t k) {
+    return reinterpret_cast<HWND>(k);
+}
 
 bool Matches(const MSG& m, HWND hwnd, UINT lo, UINT hi) {
     if (hwnd && m.hwnd != hwnd) return false;
@@ -108,7 +112,8 @@ bool BroadcastDeviceChange(WPARAM event, DWORD devnode, DWORD deviceType) {
     DEV_BROADCAST_DEVNODE record{sizeof(DEV_BROADCAST_DEVNODE), deviceType, 0, devnode};
     bool allowed = true;
     for (HWND h : TopLevelWindows())
-        if (SendMessageA(h, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&record)) == BROADCAST_QUERY_DENY)
+        if (SendMessageA(h, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&record)) ==
+            BROADCAST_QUERY_DENY)
             allowed = false;
     return allowed;
 }
@@ -118,7 +123,8 @@ bool BroadcastEndSession() {
     auto windows = TopLevelWindows();
     for (HWND h : windows)
         if (SendMessageA(h, WM_QUERYENDSESSION, 0, 0) == 0) agreed = false;
-    for (HWND h : windows) SendMessageA(h, WM_ENDSESSION, agreed ? 1 : 0, 0);
+    for (HWND h : windows)
+        SendMessageA(h, WM_ENDSESSION, agreed ? 1 : 0, 0);
     return agreed;
 }
 
@@ -174,7 +180,9 @@ BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     return TRUE;
 }
 
-void PostQuitMessage(INT nExitCode) { PostMessageA(nullptr, WM_QUIT, static_cast<WPARAM>(nExitCode), 0); }
+void PostQuitMessage(INT nExitCode) {
+    PostMessageA(nullptr, WM_QUIT, static_cast<WPARAM>(nExitCode), 0);
+}
 
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     // Held while the procedure runs, so a window may destroy itself in its own handler.
@@ -212,11 +220,14 @@ BOOL WaitMessage() {
 
 BOOL GetMessageA(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
     if (!lpMsg) return -1;
-    while (!PeekMessageA(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, PM_REMOVE)) WaitMessage();
+    while (!PeekMessageA(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, PM_REMOVE))
+        WaitMessage();
     return lpMsg->message == WM_QUIT ? FALSE : TRUE;
 }
 
-BOOL TranslateMessage(const MSG*) { return FALSE; }
+BOOL TranslateMessage(const MSG*) {
+    return FALSE;
+}
 
 LRESULT DispatchMessageA(const MSG* lpMsg) {
     if (!lpMsg || !lpMsg->hwnd) return 0;
@@ -247,8 +258,10 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, INT X, INT Y, INT cx, INT cy,
         if (it == s.windows.end()) return FALSE;
         auto& m = it->second.model;
         if (!(uFlags & SWP_NOZORDER)) {
-            if (hWndInsertAfter == HWND_TOPMOST) m.topmost = true;
-            else if (hWndInsertAfter == HWND_NOTOPMOST) m.topmost = false;
+            if (hWndInsertAfter == HWND_TOPMOST)
+                m.topmost = true;
+            else if (hWndInsertAfter == HWND_NOTOPMOST)
+                m.topmost = false;
         }
         if (!(uFlags & SWP_NOMOVE)) {
             m.rect.right += X - m.rect.left;

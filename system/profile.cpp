@@ -33,14 +33,17 @@ State& S() {
 std::string Trim(std::string_view s) {
     auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
     std::size_t b = 0, e = s.size();
-    while (b < e && isBlank(s[b])) ++b;
-    while (e > b && isBlank(s[e - 1])) --e;
+    while (b < e && isBlank(s[b]))
+        ++b;
+    while (e > b && isBlank(s[e - 1]))
+        --e;
     return std::string(s.substr(b, e - b));
 }
 
 bool SameText(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -89,7 +92,8 @@ std::optional<std::pair<std::size_t, std::size_t>> FindSection(const std::vector
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].kind != Line::Kind::Section || !SameText(lines[i].name, name)) continue;
         std::size_t end = i + 1;
-        while (end < lines.size() && lines[end].kind != Line::Kind::Section) ++end;
+        while (end < lines.size() && lines[end].kind != Line::Kind::Section)
+            ++end;
         return std::make_pair(i, end);
     }
     return std::nullopt;
@@ -237,7 +241,8 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
             return CopyString(Unquote((*lines)[*entry].value), lpReturnedString, nSize);
     // The default loses its trailing blanks, as on the original platform.
     std::string def = lpDefault ? lpDefault : "";
-    while (!def.empty() && (def.back() == ' ' || def.back() == '\t')) def.pop_back();
+    while (!def.empty() && (def.back() == ' ' || def.back() == '\t'))
+        def.pop_back();
     return CopyString(def, lpReturnedString, nSize);
 }
 
@@ -251,7 +256,8 @@ UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPC
     bool negative = false;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
     std::uint32_t value = 0;
-    while (*p >= '0' && *p <= '9') value = value * 10 + static_cast<std::uint32_t>(*p++ - '0');
+    while (*p >= '0' && *p <= '9')
+        value = value * 10 + static_cast<std::uint32_t>(*p++ - '0');
     return negative ? 0u - value : value;
 }
 
@@ -289,7 +295,8 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
         } else {
             // After the section's last non-blank line, so blank separators stay between sections.
             std::size_t at = sec->second;
-            while (at > sec->first + 1 && Trim(lines[at - 1].text).empty()) --at;
+            while (at > sec->first + 1 && Trim(lines[at - 1].text).empty())
+                --at;
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), Classify(key + "=" + value));
         }
     } else {

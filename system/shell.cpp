@@ -13,7 +13,8 @@
 namespace {
 
 std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
@@ -70,7 +71,8 @@ void JoinShellPrograms() {
         std::lock_guard lock(S().mutex);
         all.swap(S().running);
     }
-    for (auto& r : all) r.thread.join();
+    for (auto& r : all)
+        r.thread.join();
 }
 
 void SetTray(std::shared_ptr<Tray> tray) {
@@ -87,7 +89,8 @@ bool DeliverTrayMouse(UINT mouseMessage, UINT id) {
     TrayIcon icon;
     {
         std::lock_guard lock(S().mutex);
-        auto it = std::find_if(S().trayIcons.begin(), S().trayIcons.end(), [&](auto& t) { return t.id == id; });
+        auto it =
+            std::find_if(S().trayIcons.begin(), S().trayIcons.end(), [&](auto& t) { return t.id == id; });
         if (it == S().trayIcons.end()) return false;
         icon = *it;
     }
@@ -144,7 +147,8 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParame
                                       }),
                                       done});
     }
-    for (auto& r : finished) r.thread.join();
+    for (auto& r : finished)
+        r.thread.join();
     return reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(42));
 }
 
@@ -159,18 +163,22 @@ BOOL Shell_NotifyIconA(DWORD dwMessage, NOTIFYICONDATAA* lpData) {
     case NIM_ADD:
     case NIM_MODIFY: {
         if ((dwMessage == NIM_ADD) != (it == icons.end())) return FALSE;
-        sys::TrayIcon icon = it == icons.end() ? sys::TrayIcon{lpData->hWnd, lpData->uID, 0, nullptr, ""} : *it;
+        sys::TrayIcon icon =
+            it == icons.end() ? sys::TrayIcon{lpData->hWnd, lpData->uID, 0, nullptr, ""} : *it;
         if (lpData->uFlags & NIF_MESSAGE) icon.callbackMessage = lpData->uCallbackMessage;
         if (lpData->uFlags & NIF_ICON) icon.icon = lpData->hIcon;
-        if (lpData->uFlags & NIF_TIP) icon.tip.assign(lpData->szTip, strnlen(lpData->szTip, sizeof lpData->szTip));
+        if (lpData->uFlags & NIF_TIP)
+            icon.tip.assign(lpData->szTip, strnlen(lpData->szTip, sizeof lpData->szTip));
         lock.unlock();
         bool ok = !tray || (dwMessage == NIM_ADD ? tray->Add(icon) : tray->Modify(icon));
         if (!ok) return FALSE;
         lock.lock();
         auto again = std::find_if(icons.begin(), icons.end(),
                                   [&](auto& t) { return t.hwnd == icon.hwnd && t.id == icon.id; });
-        if (again == icons.end()) icons.push_back(icon);
-        else *again = icon;
+        if (again == icons.end())
+            icons.push_back(icon);
+        else
+            *again = icon;
         return TRUE;
     }
     case NIM_DELETE: {
@@ -215,4 +223,6 @@ BOOL SetCursorPos(INT x, INT y) {
     return TRUE;
 }
 
-HINSTANCE GetModuleHandleA(LPCSTR) { return reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(0x400000)); }
+HINSTANCE GetModuleHandleA(LPCSTR) {
+    return reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(0x400000));
+}

@@ -205,7 +205,8 @@ struct WindowModel {
 };
 WindowModel GetWindowModel(HWND hwnd);
 // A host follows position, size, z-order and visibility changes here.
-using WindowPosObserver = std::function<void(HWND hwnd, HWND insertAfter, INT x, INT y, INT cx, INT cy, UINT flags)>;
+using WindowPosObserver =
+    std::function<void(HWND hwnd, HWND insertAfter, INT x, INT y, INT cx, INT cy, UINT flags)>;
 void SetWindowPosObserver(WindowPosObserver observer);
 
 // ---- broadcasts --------------------------------------------------------------------------------------

@@ -33,7 +33,9 @@ State& S() {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
-std::uintptr_t Key(HMENU m) { return reinterpret_cast<std::uintptr_t>(m); }
+std::uintptr_t Key(HMENU m) {
+    return reinterpret_cast<std::uintptr_t>(m);
+}
 
 Menu* Find(HMENU m) {
     auto it = S().menus.find(Key(m));
@@ -99,13 +101,15 @@ std::vector<MessageBoxRecord> RecordedMessageBoxes() {
 
 void SetMessageBoxObserver(std::function<void(const MessageBoxRecord&)> observer) {
     Lock lock(S().mutex);
-    S().observer = observer ? std::make_shared<std::function<void(const MessageBoxRecord&)>>(std::move(observer))
-                            : nullptr;
+    S().observer = observer
+                       ? std::make_shared<std::function<void(const MessageBoxRecord&)>>(std::move(observer))
+                       : nullptr;
 }
 
 void SetBeepPresenter(std::function<void(UINT)> presenter) {
     Lock lock(S().mutex);
-    S().beepPresenter = presenter ? std::make_shared<std::function<void(UINT)>>(std::move(presenter)) : nullptr;
+    S().beepPresenter =
+        presenter ? std::make_shared<std::function<void(UINT)>>(std::move(presenter)) : nullptr;
 }
 
 std::vector<UINT> RecordedBeeps() {

@@ -50,12 +50,12 @@ std::shared_ptr<WaveDriver> Locate(WaveDir dir, UINT_PTR id, UINT& local) {
 
 UINT Count(WaveDir dir) {
     UINT n = 0;
-    for (auto& d : Drivers()) n += d->DeviceCount(dir);
+    for (auto& d : Drivers())
+        n += d->DeviceCount(dir);
     return n;
 }
 
-template <class Caps>
-MMRESULT GetCaps(WaveDir dir, UINT_PTR id, Caps* out, UINT size) {
+template <class Caps> MMRESULT GetCaps(WaveDir dir, UINT_PTR id, Caps* out, UINT size) {
     if (!out) return MMSYSERR_INVALPARAM;
     UINT local = 0;
     auto d = Locate(dir, id, local);
@@ -76,7 +76,8 @@ MMRESULT GetCaps(WaveDir dir, UINT_PTR id, Caps* out, UINT size) {
 }
 
 template <class H>
-MMRESULT Open(WaveDir dir, H* out, UINT id, const WAVEFORMATEX* fmt, DWORD_PTR cb, DWORD_PTR inst, DWORD flags) {
+MMRESULT Open(WaveDir dir, H* out, UINT id, const WAVEFORMATEX* fmt, DWORD_PTR cb, DWORD_PTR inst,
+              DWORD flags) {
     if (!out) return MMSYSERR_INVALPARAM;
     *out = nullptr;
     if (!fmt) return MMSYSERR_INVALPARAM;
@@ -120,7 +121,9 @@ DWORD Message(WaveDir dir, std::uintptr_t h, UINT msg, DWORD_PTR p1, DWORD_PTR p
     return oh.driver->Message(dir, oh.driverHandle, msg, p1, p2);
 }
 
-std::uintptr_t Raw(const void* h) { return reinterpret_cast<std::uintptr_t>(h); }
+std::uintptr_t Raw(const void* h) {
+    return reinterpret_cast<std::uintptr_t>(h);
+}
 
 } // namespace
 
@@ -153,8 +156,12 @@ void ResetWave() {
 
 } // namespace sys
 
-UINT waveInGetNumDevs() { return Count(WaveDir::In); }
-UINT waveOutGetNumDevs() { return Count(WaveDir::Out); }
+UINT waveInGetNumDevs() {
+    return Count(WaveDir::In);
+}
+UINT waveOutGetNumDevs() {
+    return Count(WaveDir::Out);
+}
 
 MMRESULT waveInGetDevCapsA(UINT_PTR uDeviceID, WAVEINCAPSA* pwic, UINT cbwic) {
     return GetCaps(WaveDir::In, uDeviceID, pwic, cbwic);
@@ -174,8 +181,12 @@ MMRESULT waveOutOpen(HWAVEOUT* phwo, UINT uDeviceID, const WAVEFORMATEX* pwfx, D
     return Open(WaveDir::Out, phwo, uDeviceID, pwfx, dwCallback, dwInstance, fdwOpen);
 }
 
-MMRESULT waveInClose(HWAVEIN hwi) { return Close(WaveDir::In, Raw(hwi)); }
-MMRESULT waveOutClose(HWAVEOUT hwo) { return Close(WaveDir::Out, Raw(hwo)); }
+MMRESULT waveInClose(HWAVEIN hwi) {
+    return Close(WaveDir::In, Raw(hwi));
+}
+MMRESULT waveOutClose(HWAVEOUT hwo) {
+    return Close(WaveDir::Out, Raw(hwo));
+}
 
 DWORD waveInMessage(HWAVEIN hwi, UINT uMsg, DWORD_PTR dw1, DWORD_PTR dw2) {
     return Message(WaveDir::In, Raw(hwi), uMsg, dw1, dw2);

@@ -29,7 +29,9 @@ State& S() {
 }
 
 // LDT-style selectors (index << 3 | 7), so a selector is never 0 and never looks like a small number.
-WORD SelectorOf(WORD index) { return static_cast<WORD>((index << 3) | 7); }
+WORD SelectorOf(WORD index) {
+    return static_cast<WORD>((index << 3) | 7);
+}
 
 // Caller holds the mutex.
 BYTE* Resolve(DWORD vp, DWORD length) {
@@ -88,9 +90,13 @@ void WOWGetVDMPointerUnfix(DWORD vp) {
     if (it != S().blocks.end() && it->second.fixes > 0) --it->second.fixes;
 }
 
-WORD WOWHandle16(HWND hWnd, WOW_HANDLE_TYPE) { return static_cast<WORD>(reinterpret_cast<std::uintptr_t>(hWnd)); }
+WORD WOWHandle16(HWND hWnd, WOW_HANDLE_TYPE) {
+    return static_cast<WORD>(reinterpret_cast<std::uintptr_t>(hWnd));
+}
 
-HWND WOWHandle32(WORD h16, WOW_HANDLE_TYPE) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(h16)); }
+HWND WOWHandle32(WORD h16, WOW_HANDLE_TYPE) {
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(h16));
+}
 
 namespace sys {
 
