@@ -195,8 +195,7 @@ bool VirtualClock::KillTimer(UINT id) {
 }
 
 void VirtualClock::Sleep(DWORD ms) {
-    Advance(ms);
-    std::this_thread::sleep_for(std::chrono::microseconds(50));
+    std::this_thread::sleep_for(std::chrono::microseconds(ms ? 100 : 0));
 }
 
 void VirtualClock::Advance(std::uint64_t ms) {

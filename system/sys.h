@@ -56,7 +56,8 @@ public:
     std::uint64_t NowMs() override;
     UINT AddTimer(UINT delayMs, bool periodic, TimerCallback callback) override;
     bool KillTimer(UINT id) override;
-    // Advances by ms (every due timer fires) and yields briefly, so other threads get to run.
+    // Yields briefly so other threads get to run, without moving virtual time: only the test or the
+    // harness moves it, so a wait that polls (such as a configuration request) stays deterministic.
     void Sleep(DWORD ms) override;
 
     void Advance(std::uint64_t ms);

@@ -79,7 +79,9 @@ TEST_F(Clock, WindowTimersAndSleepUseTheVirtualClock) {
         return 0;
     });
     ASSERT_NE(SetTimer(w, 5, 1000, nullptr), 0u);
-    Sleep(3500); // time passes, but messages wait for the loop
+    Sleep(20); // virtual time moves only when the test moves it
+    EXPECT_EQ(clock.NowMs(), 0u);
+    clock.Advance(3500); // time passes, but messages wait for the loop
     EXPECT_EQ(clock.NowMs(), 3500u);
     EXPECT_EQ(GetTickCount(), 3500u);
     MSG m;
