@@ -1,0 +1,554 @@
+// Installation, card state, the state file, changes made by another program, notices and levels.
+#include "emu/Emulator.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace emu {
+namespace {
+
+using json = nlohmann::json;
+
+constexpr UINT kRunEventMessage = WM_USER + 1;
+
+WORD Word(DWORD packed, int ch) {
+    return static_cast<WORD>(ch == 0 ? packed & 0xFFFF : packed >> 16);
+}
+
+double GainFactor(WORD w) {
+    // Position 128 (0x80xx) is unity; each step is half a decibel.
+    int position = (w >> 8) & 0xFF;
+    return std::pow(10.0, (position - 128) * 0.5 / 20.0);
+}
+
+double VolumeFactor(WORD w) {
+    if (w == 0) return 0;
+    // The top fader position (0xFE00) is unity; each step of 512 is half a decibel down.
+    double db = (w / 512.0 - 127.0) * 0.5;
+    return std::min(1.0, std::pow(10.0, db / 20.0));
+}
+
+DWORD ToLevel(double v) {
+    return static_cast<DWORD>(std::lround(std::clamp(v, 0.0, 32767.0)));
+}
+
+void PutLe32(BYTE* p, DWORD v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<BYTE>(v >> (8 * i));
+}
+
+void PutSlice(std::array<BYTE, kConfigRecordSize>& rec, int card, DWORD offset, LONG value) {
+    PutLe32(rec.data() + card * kConfigSliceSize + offset, static_cast<DWORD>(value));
+}
+
+std::string HexBytes(const BYTE* p, std::size_t n) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i) {
+        s += digits[p[i] >> 4];
+        s += digits[p[i] & 15];
+    }
+    return s;
+}
+
+bool ParseHexBytes(const std::string& s, BYTE* out, std::size_t n) {
+    if (s.size() != n * 2) return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned v = 0;
+        if (std::sscanf(s.c_str() + 2 * i, "%2x", &v) != 1) return false;
+        out[i] = static_cast<BYTE>(v);
+    }
+    return true;
+}
+
+} // namespace
+
+// Whether value is one the driver accepts for setting on this card and pair.
+bool Emulator::Accepts(Setting setting, const CardState& st, int pair, DWORD value) {
+    switch (setting) {
+    case Setting::Source:
+        return pair >= 0 && pair < kPairs && value <= 5;
+    case Setting::Routing: {
+        if (pair < 0 || pair >= kPairs) return false;
+        BYTE source = value & 0xFF, monitor = (value >> 8) & 0xFF, mode = (value >> 16) & 0xFF;
+        bool sourceOk = pair == 0   ? source == kSourceLine
+                        : pair == 1 ? source == kSourceLine || source == kSourceCd
+                                    : source == kSourceOptical || source == kSourceDigitalCd ||
+                                          (st.extended && (source == kSourceXlr || source == kSourceCoaxial));
+        return sourceOk && monitor <= 3 && mode <= 2;
+    }
+    case Setting::Format:
+        return value <= 1;
+    default: // gains, volumes and mutes of the analog pairs take any word
+        return pair == 0 || pair == 1;
+    }
+}
+
+Emulator::Emulator(const Scenario& scenario) : m_scenario(scenario) {
+    for (auto& d : m_scenario.DeviceList())
+        (d.dir == sys::WaveDir::In ? m_in : m_out).push_back(d);
+    for (std::size_t c = 0; c < m_scenario.cards.size() && c < kMaxCards; ++c)
+        m_cards.push_back(CardData{m_scenario.cards[c], {}});
+    std::lock_guard lock(m_mutex);
+    DefaultsLocked();
+    if (m_scenario.persist && !m_scenario.fresh) LoadStateLocked();
+}
+
+Emulator::~Emulator() {
+    Uninstall();
+}
+
+std::shared_ptr<Emulator> Emulator::Install(const Scenario& scenario) {
+    auto emu = std::make_shared<Emulator>(scenario);
+    emu->m_installed = true;
+    sys::RegisterWaveDriver(emu);
+    if (!scenario.faults.rundllFails) {
+        std::weak_ptr<Emulator> weak = emu;
+        sys::RegisterShellProgram("rundll.exe", [weak](const std::string& parameters) {
+            if (auto e = weak.lock()) e->DriverConfig(parameters);
+        });
+    }
+    emu->ScheduleEvents();
+    return emu;
+}
+
+void Emulator::ScheduleEvents() {
+    std::weak_ptr<Emulator> weak = weak_from_this();
+    auto& clock = sys::CurrentClock();
+    // On the real clock timers fire on the timer thread; a removal broadcast must reach the windows on
+    // the thread that runs them, so it travels as a posted message.
+    bool virtualClock = dynamic_cast<sys::VirtualClock*>(&clock) != nullptr;
+    bool needWindow = !virtualClock && std::any_of(m_scenario.events.begin(), m_scenario.events.end(),
+                                                   [](auto& e) { return e.action == "remove"; });
+    if (needWindow) {
+        m_eventWindow = sys::CreateWindowHandle([weak](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+            auto e = weak.lock();
+            if (e && msg == kRunEventMessage && wp < e->m_scenario.events.size()) {
+                e->RunEvent(e->m_scenario.events[wp]);
+                return 0;
+            }
+            return DefWindowProcA(h, msg, wp, lp);
+        });
+    }
+    std::uint64_t now = clock.NowMs();
+    std::vector<UINT> ids;
+    for (std::size_t i = 0; i < m_scenario.events.size(); ++i) {
+        const auto& ev = m_scenario.events[i];
+        UINT delay =
+            ev.atMs > now ? static_cast<UINT>(std::min<std::uint64_t>(ev.atMs - now, 0xFFFFFFFFu)) : 0;
+        HWND window = m_eventWindow;
+        bool post = needWindow && ev.action == "remove";
+        ids.push_back(clock.AddTimer(delay, false, [weak, i, window, post](UINT) {
+            if (post) {
+                PostMessageA(window, kRunEventMessage, i, 0);
+            } else if (auto e = weak.lock()) {
+                e->RunEvent(e->m_scenario.events[i]);
+            }
+        }));
+    }
+    std::lock_guard lock(m_mutex);
+    m_timers = std::move(ids);
+}
+
+void Emulator::Uninstall() {
+    std::vector<UINT> timers;
+    HWND window{};
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_installed) return;
+        m_installed = false;
+        timers.swap(m_timers);
+        window = m_eventWindow;
+        m_eventWindow = nullptr;
+    }
+    for (UINT id : timers)
+        sys::CurrentClock().KillTimer(id);
+    if (window && IsWindow(window)) DestroyWindow(window);
+    // The system holds the driver by a shared pointer; withdrawing it may drop the last reference to
+    // this object only when called from outside, never from the destructor (which runs without one).
+    auto self = weak_from_this().lock();
+    if (self) sys::UnregisterWaveDriver(self);
+}
+
+void Emulator::DefaultsLocked() {
+    m_config.fill(0);
+    for (int c = 0; c < CardCount(); ++c) {
+        auto& card = m_cards[c];
+        CardState& st = card.st;
+        st = CardState{};
+        st.extended = card.spec.extended;
+        st.busy = card.spec.busy;
+        st.state = card.spec.state;
+        st.devnode = card.spec.devnode;
+        st.gain.fill(0x80008000);   // unity
+        st.volume.fill(0xFE00FE00); // top fader position
+        st.routing[0] = kSourceLine | 1 << 8;
+        st.routing[1] = kSourceLine | 2 << 8;
+        st.routing[2] = kSourceOptical | 3 << 8;
+        for (int p = 0; p < kPairs; ++p)
+            st.source[p] = static_cast<DWORD>(2 * p); // each pair plays itself
+
+        PutSlice(m_config, c, 8, c == 0 ? -1 : 0); // the first card is the master
+        PutSlice(m_config, c, 28, -1);             // conflict messages shown
+        PutSlice(m_config, c, 32, -1);
+        PutSlice(m_config, c, 136, 44100);
+        PutSlice(m_config, c, 176, -1); // no single playback device left
+    }
+}
+
+std::string Emulator::StateFilePath() const {
+    return sys::ResolveProfilePath(m_scenario.stateFile);
+}
+
+void Emulator::LoadStateLocked() {
+    std::ifstream in(StateFilePath());
+    if (!in) return;
+    json root;
+    try {
+        root = json::parse(in);
+    } catch (const json::exception&) {
+        return; // a damaged file is as good as none: the card starts from its defaults
+    }
+    try {
+        if (root.contains("config") && root["config"].is_string()) {
+            std::array<BYTE, kConfigRecordSize> rec{};
+            if (ParseHexBytes(root["config"].get<std::string>(), rec.data(), rec.size())) m_config = rec;
+        }
+        if (!root.contains("cards") || !root["cards"].is_array()) return;
+        const json& cards = root["cards"];
+        for (int c = 0; c < CardCount() && c < static_cast<int>(cards.size()); ++c) {
+            const json& j = cards[c];
+            if (!j.is_object()) continue;
+            CardState& st = m_cards[c].st;
+            auto load = [&](const char* key, Setting setting, auto& target) {
+                if (!j.contains(key) || !j[key].is_array()) return;
+                for (std::size_t p = 0; p < target.size() && p < j[key].size(); ++p) {
+                    const json& v = j[key][p];
+                    if (!v.is_number_unsigned() || v.get<std::uint64_t>() > 0xFFFFFFFFu) continue;
+                    auto value = static_cast<DWORD>(v.get<std::uint64_t>());
+                    if (Accepts(setting, st, static_cast<int>(p), value)) target[p] = value;
+                }
+            };
+            load("gain", Setting::Gain, st.gain);
+            load("input_mute", Setting::InputMute, st.inputMute);
+            load("routing", Setting::Routing, st.routing);
+            load("volume", Setting::Volume, st.volume);
+            load("output_mute", Setting::OutputMute, st.outputMute);
+            load("source", Setting::Source, st.source);
+            if (j.contains("digital_format") && j["digital_format"].is_number_unsigned() &&
+                j["digital_format"].get<std::uint64_t>() <= 1)
+                st.digitalFormat = static_cast<DWORD>(j["digital_format"].get<std::uint64_t>());
+        }
+    } catch (const json::exception&) {
+        // Values of the wrong type were passed over above; anything else leaves what was read so far.
+    }
+}
+
+void Emulator::SaveStateLocked() {
+    if (!m_scenario.persist) return;
+    json root;
+    root["cards"] = json::array();
+    for (auto& card : m_cards) {
+        const CardState& st = card.st;
+        root["cards"].push_back({{"gain", st.gain},
+                                 {"input_mute", st.inputMute},
+                                 {"routing", st.routing},
+                                 {"volume", st.volume},
+                                 {"output_mute", st.outputMute},
+                                 {"source", st.source},
+                                 {"digital_format", st.digitalFormat}});
+    }
+    root["config"] = HexBytes(m_config.data(), m_config.size());
+    std::string text = root.dump(1) + "\n";
+
+    // Temporary file, then rename: a crash never leaves a torn state file.
+    std::filesystem::path path(StateFilePath());
+    std::error_code ec;
+    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
+    std::string temp = path.string() + ".tmp" + std::to_string(::getpid());
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) return;
+    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    ok = std::fflush(f) == 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) std::remove(temp.c_str());
+}
+
+// ---- settings ---------------------------------------------------------------------------------------
+
+MMRESULT Emulator::ApplyLocked(Setting setting, int card, int pair, DWORD value, WORD& notifyClass) {
+    notifyClass = 0;
+    if (card < 0 || card >= CardCount()) return MMSYSERR_BADDEVICEID;
+    CardData& cd = m_cards[card];
+    if (cd.st.removed) return MMSYSERR_NODRIVER;
+    if (setting == Setting::Format) pair = kDigitalPair;
+    if (!Accepts(setting, cd.st, pair, value)) return MMSYSERR_INVALPARAM;
+    FoldLevelsLocked(card); // peaks so far were made with the old settings
+    CardState& st = cd.st;
+    switch (setting) {
+    case Setting::Volume:
+        st.volume[pair] = value;
+        notifyClass = kNotifyVolume;
+        break;
+    case Setting::OutputMute:
+        st.outputMute[pair] = value;
+        notifyClass = kNotifyMute;
+        break;
+    case Setting::Source:
+        st.source[pair] = value;
+        notifyClass = kNotifySource;
+        break;
+    case Setting::Routing:
+        st.routing[pair] = value;
+        break;
+    case Setting::Format:
+        st.digitalFormat = value;
+        break;
+    case Setting::Gain:
+        st.gain[pair] = value;
+        break;
+    case Setting::InputMute:
+        st.inputMute[pair] = value;
+        break;
+    }
+    SaveStateLocked();
+    return MMSYSERR_NOERROR;
+}
+
+std::vector<DWORD> Emulator::NoticesLocked(int card, int pair, WORD eventClass, std::uintptr_t except) const {
+    std::vector<DWORD> records;
+    if (!eventClass) return records;
+    for (auto& r : m_registrations)
+        if (r.card == card && r.pair == pair && r.handle != except) records.push_back(r.address);
+    return records;
+}
+
+void Emulator::PostNotices(const std::vector<DWORD>& records, WORD eventClass) {
+    for (DWORD address : records) {
+        WORD cls = 0, window = 0, message = 0;
+        DWORD lParam = 0;
+        // The record is read where the program keeps it, as the driver only holds its address.
+        bool ok = sys::AccessVdm16(address, kNotifyRecordSize, [&](BYTE* p) {
+            cls = static_cast<WORD>(p[0] | p[1] << 8);
+            window = static_cast<WORD>(p[2] | p[3] << 8);
+            message = static_cast<WORD>(p[4] | p[5] << 8);
+            lParam = p[6] | p[7] << 8 | p[8] << 16 | static_cast<DWORD>(p[9]) << 24;
+        });
+        if (!ok || !(cls & eventClass)) continue;
+        PostMessageA(WOWHandle32(window, WOW_TYPE_HWND), message, 0,
+                     static_cast<LPARAM>(static_cast<LONG>(lParam)));
+    }
+}
+
+MMRESULT Emulator::ExternalSet(Setting setting, int card, int pair, DWORD value) {
+    std::vector<DWORD> records;
+    WORD cls = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        MMRESULT r = ApplyLocked(setting, card, pair, value, cls);
+        if (r != MMSYSERR_NOERROR) return r;
+        records = NoticesLocked(card, setting == Setting::Format ? kDigitalPair : pair, cls, 0);
+    }
+    PostNotices(records, cls);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT Emulator::SetVolume(int card, int pair, DWORD packed) {
+    return ExternalSet(Setting::Volume, card, pair, packed);
+}
+MMRESULT Emulator::SetOutputMute(int card, int pair, DWORD packed) {
+    return ExternalSet(Setting::OutputMute, card, pair, packed);
+}
+MMRESULT Emulator::SetSource(int card, int pair, DWORD code) {
+    return ExternalSet(Setting::Source, card, pair, code);
+}
+MMRESULT Emulator::SetRouting(int card, int pair, DWORD record) {
+    return ExternalSet(Setting::Routing, card, pair, record);
+}
+MMRESULT Emulator::SetDigitalFormat(int card, DWORD format) {
+    return ExternalSet(Setting::Format, card, kDigitalPair, format);
+}
+MMRESULT Emulator::SetGain(int card, int pair, DWORD packed) {
+    return ExternalSet(Setting::Gain, card, pair, packed);
+}
+MMRESULT Emulator::SetInputMute(int card, int pair, DWORD packed) {
+    return ExternalSet(Setting::InputMute, card, pair, packed);
+}
+
+void Emulator::SetBusy(int card, bool busy) {
+    std::lock_guard lock(m_mutex);
+    if (card >= 0 && card < CardCount()) m_cards[card].st.busy = busy;
+}
+
+bool Emulator::RemoveCard(int card) {
+    DWORD devnode = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (card < 0 || card >= CardCount() || m_cards[card].st.removed) return false;
+        devnode = m_cards[card].st.devnode;
+    }
+    // The windows answer the query on this thread and may talk to the driver meanwhile (configuration
+    // requests, closing handles), so nothing is locked here.
+    if (!sys::BroadcastDeviceChange(DBT_DEVICEQUERYREMOVE, devnode)) return false;
+    {
+        std::lock_guard lock(m_mutex);
+        FoldLevelsLocked(card);
+        m_cards[card].st.removed = true;
+    }
+    sys::BroadcastDeviceChange(DBT_DEVICEREMOVECOMPLETE, devnode);
+    return true;
+}
+
+void Emulator::RunEvent(const ScheduledEvent& e) {
+    const std::string& a = e.action;
+    if (a == "remove")
+        RemoveCard(e.card);
+    else if (a == "set-volume")
+        SetVolume(e.card, e.pair, e.value);
+    else if (a == "set-mute")
+        SetOutputMute(e.card, e.pair, e.value);
+    else if (a == "set-source")
+        SetSource(e.card, e.pair, e.value);
+    else if (a == "set-routing")
+        SetRouting(e.card, e.pair, e.value);
+    else if (a == "set-format")
+        SetDigitalFormat(e.card, e.value);
+    else if (a == "set-gain")
+        SetGain(e.card, e.pair, e.value);
+    else if (a == "set-input-mute")
+        SetInputMute(e.card, e.pair, e.value);
+    else if (a == "set-busy")
+        SetBusy(e.card, e.value != 0);
+}
+
+// ---- reading back -------------------------------------------------------------------------------------
+
+CardState Emulator::Card(int card) const {
+    std::lock_guard lock(m_mutex);
+    if (card < 0 || card >= CardCount()) return {};
+    return m_cards[card].st;
+}
+
+std::array<BYTE, kConfigRecordSize> Emulator::ConfigRecord() const {
+    std::lock_guard lock(m_mutex);
+    return m_config;
+}
+
+bool Emulator::Released() const {
+    std::lock_guard lock(m_mutex);
+    return m_released;
+}
+
+std::vector<HandleInfo> Emulator::Handles() const {
+    std::lock_guard lock(m_mutex);
+    std::vector<HandleInfo> list;
+    for (auto& [id, h] : m_handles)
+        list.push_back(HandleInfo{id, h.dir, h.device, h.card, h.pair, h.control, h.leveling});
+    return list;
+}
+
+std::vector<NotifyRegistration> Emulator::Registrations() const {
+    std::lock_guard lock(m_mutex);
+    return m_registrations;
+}
+
+std::array<DWORD, 2> Emulator::PeekLevels(std::uintptr_t handle) const {
+    std::lock_guard lock(m_mutex);
+    auto it = m_handles.find(handle);
+    if (it == m_handles.end()) return {};
+    return LevelsLocked(it->second, sys::CurrentClock().NowMs());
+}
+
+// ---- levels -------------------------------------------------------------------------------------------
+
+double Emulator::InputPeakLocked(const CardData& card, int pair, int ch, std::uint64_t t0,
+                                 std::uint64_t t1) const {
+    double peak = card.spec.inputs[pair].Channel(ch).Peak(t0, t1);
+    if (pair != kDigitalPair) {
+        if (Word(card.st.inputMute[pair], ch)) return 0;
+        peak *= GainFactor(Word(card.st.gain[pair], ch));
+    }
+    return std::min(peak, 32767.0);
+}
+
+double Emulator::OutputPeakLocked(const CardData& card, int pair, int ch, std::uint64_t t0,
+                                  std::uint64_t t1) const {
+    const CardState& st = card.st;
+    if (pair != kDigitalPair && Word(st.outputMute[pair], ch)) return 0;
+    int code = static_cast<int>(st.source[pair] & 0xFF);
+    int from = code / 2;
+    bool record = code % 2 == 1;
+    double peak =
+        record ? InputPeakLocked(card, from, ch, t0, t1) : card.spec.playback[from].Channel(ch).Peak(t0, t1);
+    // Inputs monitored on this pair are mixed in; their crests are taken to coincide.
+    for (int i = 0; i < kPairs; ++i) {
+        int monitor = (st.routing[i] >> 8) & 0xFF, mode = (st.routing[i] >> 16) & 0xFF;
+        if (monitor == pair + 1 && mode != 0 && !(record && from == i))
+            peak += InputPeakLocked(card, i, ch, t0, t1);
+    }
+    if (pair != kDigitalPair) peak *= VolumeFactor(Word(st.volume[pair], ch));
+    return std::min(peak, 32767.0);
+}
+
+double Emulator::HandlePeakLocked(const OpenHandle& h, int ch, std::uint64_t t0, std::uint64_t t1) const {
+    const CardData& card = m_cards[h.card];
+    if (card.st.removed) return 0;
+    return h.dir == sys::WaveDir::In ? InputPeakLocked(card, h.pair, ch, t0, t1)
+                                     : OutputPeakLocked(card, h.pair, ch, t0, t1);
+}
+
+std::array<DWORD, 2> Emulator::LevelsLocked(const OpenHandle& h, std::uint64_t now) const {
+    if (!h.leveling || h.card < 0) return {};
+    std::array<DWORD, 2> levels{};
+    for (int ch = 0; ch < 2; ++ch)
+        levels[ch] = ToLevel(std::max(h.pending[ch], HandlePeakLocked(h, ch, h.levelSince, now)));
+    return levels;
+}
+
+void Emulator::FoldLevelsLocked(int card) {
+    std::uint64_t now = sys::CurrentClock().NowMs();
+    for (auto& [id, h] : m_handles) {
+        // The last read already covered this very instant.
+        if (!h.leveling || h.card != card || h.levelSince == now) continue;
+        for (int ch = 0; ch < 2; ++ch)
+            h.pending[ch] = std::max(h.pending[ch], HandlePeakLocked(h, ch, h.levelSince, now));
+        h.levelSince = now;
+    }
+}
+
+// ---- transcript ---------------------------------------------------------------------------------------
+
+void Emulator::SetTranscriptSink(TranscriptSink sink) {
+    std::lock_guard lock(m_transcriptMutex);
+    m_sink = std::move(sink);
+}
+
+void Emulator::KeepTranscript(bool keep) {
+    std::lock_guard lock(m_transcriptMutex);
+    m_keep = keep;
+}
+
+std::vector<std::string> Emulator::Transcript() const {
+    std::lock_guard lock(m_transcriptMutex);
+    return m_lines;
+}
+
+void Emulator::ClearTranscript() {
+    std::lock_guard lock(m_transcriptMutex);
+    m_lines.clear();
+}
+
+void Emulator::EmitLocked(const std::string& line) {
+    std::lock_guard lock(m_transcriptMutex);
+    if (m_sink) m_sink(line);
+    if (m_keep) m_lines.push_back(line);
+}
+
+} // namespace emu
