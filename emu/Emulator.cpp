@@ -155,21 +155,27 @@ void Emulator::ScheduleEvents() {
     }
     std::lock_guard lock(m_mutex);
     m_timers = std::move(ids);
+    m_timerClock = &clock;
 }
 
 void Emulator::Uninstall() {
     std::vector<UINT> timers;
     HWND window{};
+    sys::Clock* timerClock{};
     {
         std::lock_guard lock(m_mutex);
         if (!m_installed) return;
+        timerClock = m_timerClock;
         m_installed = false;
         timers.swap(m_timers);
         window = m_eventWindow;
         m_eventWindow = nullptr;
     }
-    for (UINT id : timers)
-        sys::CurrentClock().KillTimer(id);
+    // A clock replaced since (a reset of the system) took the timers with it, and its successor's ids
+    // are not ours.
+    if (!timers.empty() && &sys::CurrentClock() == timerClock)
+        for (UINT id : timers)
+            sys::CurrentClock().KillTimer(id);
     if (window && IsWindow(window)) DestroyWindow(window);
     // The system holds the driver by a shared pointer; withdrawing it may drop the last reference to
     // this object only when called from outside, never from the destructor (which runs without one).

@@ -173,6 +173,7 @@ private:
     bool m_released{};
     bool m_installed{};
     std::vector<UINT> m_timers;
+    sys::Clock* m_timerClock{}; // the clock m_timers live on
     HWND m_eventWindow{};
 
     mutable std::mutex m_transcriptMutex;

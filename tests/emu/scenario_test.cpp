@@ -1,7 +1,11 @@
 // Scenarios: the JSON format, timed events, card removal and the state file across restarts.
 #include "EmuTest.h"
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <fstream>
+#include <thread>
 
 using namespace emu_test;
 using namespace emu;
@@ -195,4 +199,58 @@ TEST_F(Scenarios, ADamagedStateFileIsPassedOver) {
     auto again = Emulator::Install(Scenario::WithCards(1));
     EXPECT_EQ(again->Card(0).volume[0], 0xFE00FE00u);
     again->Uninstall();
+}
+
+TEST_F(Scenarios, OnTheRealClockARemovalReachesTheWindowsOnTheThreadThatDispatches) {
+    sys::SetClock(sys::MakeRealClock());
+    auto& e = InstallJson(R"({"cards": [{}], "events": [{"at_ms": 0, "action": "remove", "card": 1},
+                                                          {"at_ms": 0, "action": "set-format", "card": 1, "value": 1}]})");
+    auto self = std::this_thread::get_id();
+    bool queried = false;
+    sys::CreateWindowHandle([&](HWND, UINT m, WPARAM wp, LPARAM) -> LRESULT {
+        if (m == WM_DEVICECHANGE && wp == DBT_DEVICEQUERYREMOVE) {
+            EXPECT_EQ(std::this_thread::get_id(), self);
+            queried = true;
+        }
+        return TRUE;
+    });
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while ((!queried || e.Card(0).digitalFormat != 1) && std::chrono::steady_clock::now() < until) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(queried);
+    EXPECT_TRUE(e.Card(0).removed);
+    // Changes other than removals are made straight from the timer thread.
+    EXPECT_EQ(e.Card(0).digitalFormat, 1u);
+}
+
+TEST_F(Scenarios, ConfigurationRequestsAndMessagesMayRunAtOnce) {
+    auto& e = Install(Scenario::WithCards(1));
+    e.KeepTranscript(false);
+    HWAVEOUT h = OpenOut(0, 0);
+    std::atomic<bool> stop{false};
+    std::thread other([&] {
+        // Another program keeps changing the volume meanwhile.
+        for (DWORD v = 0; !stop; ++v)
+            e.SetVolume(0, 0, v & 0xFFFF);
+    });
+    Block rec(800), done(4), vol(4);
+    char line[128];
+    for (int i = 0; i < 20; ++i) {
+        done.Put32(0, 0);
+        std::snprintf(line, sizeof line, "KRVL.DRV,DriverConfig getconfig $%08X #%08X", rec.vp(), done.vp());
+        ASSERT_GT(
+            reinterpret_cast<std::uintptr_t>(ShellExecuteA(nullptr, nullptr, "rundll.exe", line, "", 10)),
+            32u);
+        while (done.U32() == 0)
+            EXPECT_EQ(waveOutMessage(h, WODM_GETVOLUME, vol.vp(), 0), 0u);
+        EXPECT_EQ(rec.U32(136), 44100u);
+    }
+    stop = true;
+    other.join();
+    sys::JoinShellPrograms();
+    waveOutClose(h);
 }
