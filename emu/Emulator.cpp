@@ -177,8 +177,7 @@ void Emulator::Uninstall() {
         for (UINT id : timers)
             sys::CurrentClock().KillTimer(id);
     if (window && IsWindow(window)) DestroyWindow(window);
-    // The system holds the driver by a shared pointer; withdrawing it may drop the last reference to
-    // this object only when called from outside, never from the destructor (which runs without one).
+    // From the destructor no owner is left, and the system holds the driver no more.
     auto self = weak_from_this().lock();
     if (self) sys::UnregisterWaveDriver(self);
 }

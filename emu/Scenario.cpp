@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <set>
@@ -229,6 +230,7 @@ const std::set<std::string>& Actions() {
 
 std::string DeviceName(sys::WaveDir dir, int card, int pair) {
     static const char* roman[] = {"I", "II", "III", "IV"};
+    if (card < 0 || card >= kMaxCards || pair < 0 || pair >= kPairs) return {};
     std::string kind = dir == sys::WaveDir::In ? "In" : "Out";
     if (pair == kDigitalPair) return "Korvalin Digital " + kind + " " + roman[card];
     int first = card * 4 + pair * 2 + 1;
@@ -437,7 +439,7 @@ std::vector<DeviceSpec> Scenario::DeviceList() const {
     if (devices) {
         list = *devices;
     } else {
-        int n = static_cast<int>(cards.size());
+        int n = std::min(static_cast<int>(cards.size()), kMaxCards);
         for (auto dir : {sys::WaveDir::In, sys::WaveDir::Out}) {
             auto add = [&](int c, int p) {
                 WORD pid = dir == sys::WaveDir::In ? (p == kDigitalPair ? kPidDigitalIn : kPidAnalogIn)
