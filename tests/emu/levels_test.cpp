@@ -2,6 +2,7 @@
 #include "EmuTest.h"
 
 #include <cmath>
+#include <fstream>
 #include <optional>
 
 using namespace emu_test;
@@ -152,10 +153,15 @@ TEST_F(Levels, NoiseAndWavSignalsStayWithinTheirLevel) {
         wav.push_back(static_cast<std::uint8_t>(v & 0xFF));
         wav.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
     }
-    auto data = WavData::Parse(wav, "ramp");
-    Signal s;
-    s.kind = Signal::Kind::Wav;
-    s.wav = data;
+    {
+        std::ofstream f(m_dir / "ramp.wav", std::ios::binary);
+        f.write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
+    }
+    // A relative file name is taken from the scenario's folder.
+    auto scenario = Scenario::FromJson(
+        R"({"cards": [{"signals": {"in": [{"type": "wav", "file": "ramp.wav"}]}}]})", m_dir.string());
+    const Signal& s = scenario.cards[0].inputs[0].right;
+    ASSERT_EQ(s.kind, Signal::Kind::Wav);
     EXPECT_EQ(s.Peak(0, 10), 10.0);
     EXPECT_EQ(s.Peak(45, 55), 1234.0);
     EXPECT_EQ(s.Peak(140, 160), 1234.0); // looped
