@@ -1,0 +1,128 @@
+#include "driver/cards.h"
+
+#include "driver/ctrl.h"
+#include "toolkit/Types.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace krvl {
+
+void TCardTable::Clear() {
+    waveInIds.fill(-1);
+    waveOutIds.fill(-1);
+    devnodes.fill(-1);
+    waveInFound = 0;
+    waveOutFound = 0;
+    // Set only once cards are counted: a discovery that stops with an error has found none.
+    cardsFound = false;
+}
+
+TCardTable& CardTable() {
+    static TCardTable table;
+    return table;
+}
+
+namespace {
+
+std::string TrimBlanks(const std::string& s) {
+    std::size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return "";
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+int ToInteger(const std::string& text) {
+    const char* p = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(p, &end, 10);
+    bool digitFirst = !text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) ||
+                                        ((text[0] == '-' || text[0] == '+') && text.size() > 1 &&
+                                         std::isdigit(static_cast<unsigned char>(text[1]))));
+    if (!digitFirst || *end != 0 || errno == ERANGE || v < INT_MIN || v > INT_MAX)
+        throw tk::Exception("'" + text + "' ist kein gültiger Integerwert");
+    return static_cast<int>(v);
+}
+
+// The table index a device stands for, or -1 for a device to pass over.
+int IndexOf(WORD pid, const char* name, WORD analogPid, WORD digitalPid) {
+    int index = -1;
+    if (pid == analogPid) {
+        int pair = 0;
+        int card = AnalogDevNameToCard(name, pair);
+        index = card * kPairsPerCard + pair;
+    } else if (pid == digitalPid) {
+        index = DigitalDevNameToCard(name) * kPairsPerCard + kDigitalPair;
+    }
+    // Channel numbers of a fifth card would land past the table: such a device is not ours to keep.
+    return index >= 0 && index < kTableSize ? index : -1;
+}
+
+} // namespace
+
+int AnalogDevNameToCard(const std::string& name, int& pair, int channelsPerCard) {
+    auto dash = name.rfind('-');
+    if (dash == std::string::npos) throw tk::Exception("DevNameChannelPairToCardId: Separator not found.");
+    int n = ToInteger(TrimBlanks(name.substr(dash + 1, 255)));
+    int c = n - 2;
+    pair = (c % channelsPerCard) / 2;
+    return c / channelsPerCard;
+}
+
+int DigitalDevNameToCard(const std::string& name) {
+    static const char* const kNumerals[] = {"I", "II", "III", "IV"};
+    std::size_t l = name.size(); // counted from 1: name[l - 1] is character l
+    while (l > 1 && name[l - 1] == ' ')
+        --l;
+    while (l > 1 && name[l - 1] != ' ')
+        --l;
+    std::string taken = l < name.size() ? name.substr(l, 3) : "";
+    for (int i = 0; i < 4; ++i)
+        if (taken == kNumerals[i]) return i;
+    return 0;
+}
+
+void DiscoverCards() {
+    TCardTable& t = CardTable();
+    t.Clear();
+
+    for (UINT id = 0, n = waveInGetNumDevs(); id < n; ++id) {
+        WAVEINCAPSA caps{};
+        if (waveInGetDevCapsA(id, &caps, sizeof caps) != MMSYSERR_NOERROR || caps.wMid != kManufacturerId)
+            continue;
+        caps.szPname[MAXPNAMELEN - 1] = 0;
+        int index = IndexOf(caps.wPid, caps.szPname, kPidAnalogIn, kPidDigitalIn);
+        if (index < 0) continue;
+        t.waveInIds[index] = static_cast<std::int32_t>(id);
+        ++t.waveInFound;
+    }
+    for (UINT id = 0, n = waveOutGetNumDevs(); id < n; ++id) {
+        WAVEOUTCAPSA caps{};
+        if (waveOutGetDevCapsA(id, &caps, sizeof caps) != MMSYSERR_NOERROR || caps.wMid != kManufacturerId)
+            continue;
+        caps.szPname[MAXPNAMELEN - 1] = 0;
+        int index = IndexOf(caps.wPid, caps.szPname, kPidAnalogOut, kPidDigitalOut);
+        if (index < 0) continue;
+        t.waveOutIds[index] = static_cast<std::int32_t>(id);
+        ++t.waveOutFound;
+    }
+
+    // Devices counted twice (same index) could claim more cards than the table has.
+    t.cardCount = std::min((t.waveInFound + t.waveOutFound) / 6, kMaxCards);
+    t.cardsFound = t.cardCount >= 1;
+    if (!t.cardsFound) return;
+
+    SharedBlock block(4);
+    if (!block) return;
+    for (int card = 0; card < t.cardCount; ++card) {
+        CtrlHandle<HWAVEOUT> handle;
+        OpenCtrlOut(nullptr, card * kPairsPerCard + PairOffset(0), handle.Ref());
+        SendCtrl(handle.Get(), DRVM_OUT_GET_DEVNODE, block.Address());
+        t.devnodes[card] = block.Int(0);
+    }
+}
+
+} // namespace krvl

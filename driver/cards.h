@@ -1,0 +1,52 @@
+// Card discovery: which of the system's wave devices belong to which card and channel pair.
+#pragma once
+
+#include "system/win32.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace krvl {
+
+constexpr int kMaxCards = 4;
+constexpr int kPairsPerCard = 3; // Analog 1-2, Analog 3-4, Digital
+constexpr int kTableSize = kMaxCards * kPairsPerCard;
+constexpr int kDigitalPair = 2;
+constexpr WORD kManufacturerId = 190;
+constexpr WORD kPidAnalogIn = 37;
+constexpr WORD kPidAnalogOut = 38;
+constexpr WORD kPidDigitalIn = 39;
+constexpr WORD kPidDigitalOut = 40;
+
+// Where a pair's device sits within a card: the device counts of the pairs before it (one each way).
+constexpr int PairOffset(int pair) {
+    return pair;
+}
+
+struct TCardTable {
+    std::array<std::int32_t, kTableSize> waveInIds{}; // index card × 3 + pair; -1 = not found
+    std::array<std::int32_t, kTableSize> waveOutIds{};
+    std::array<std::int32_t, kMaxCards> devnodes{}; // -1 = not read
+    std::int32_t waveInFound{};
+    std::int32_t waveOutFound{};
+    std::int32_t cardCount{};
+    bool cardsFound{};
+
+    TCardTable() { Clear(); }
+    void Clear();
+};
+
+// The one card table, filled by DiscoverCards and read everywhere else.
+TCardTable& CardTable();
+
+// Rebuilds the card table from the system's wave devices and reads each card's devnode. A malformed
+// analog name ends discovery with its error; a failed control open ends it silently.
+void DiscoverCards();
+
+// "... 5-6" → card 1, pair 0 (channels counted across cards, four per card).
+int AnalogDevNameToCard(const std::string& name, int& pair, int channelsPerCard = 4);
+// "... III" → card 2; no numeral gives card 0.
+int DigitalDevNameToCard(const std::string& name);
+
+} // namespace krvl

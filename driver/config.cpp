@@ -1,0 +1,95 @@
+#include "driver/config.h"
+
+#include "driver/ctrl.h"
+#include "driver/msg.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace krvl {
+
+std::int32_t& DriverLink() {
+    static std::int32_t flag = 0;
+    return flag;
+}
+
+namespace {
+std::atomic<DWORD> g_timeoutMs{10000};
+
+std::string Hex8(DWORD v) {
+    char buf[9];
+    std::snprintf(buf, sizeof buf, "%08X", v);
+    return buf;
+}
+
+// The host writes the completion word from its own thread: read it as the 32-bit value it is.
+bool Completed(const SharedBlock& done) {
+    return std::atomic_ref<std::int32_t>(*reinterpret_cast<std::int32_t*>(done.Flat())).load() != 0;
+}
+} // namespace
+
+void SetConfigRequestTimeout(DWORD ms) {
+    g_timeoutMs = ms;
+}
+
+const char* ConfigRequestName(DWORD code) {
+    switch (code) {
+    case CFG_GETSTATES:
+        return "getstates";
+    case CFG_RECONFIGURABLE:
+        return "reconfigurable";
+    case CFG_GETCONFIG:
+        return "getconfig";
+    case CFG_SETCONFIG:
+        return "setconfig";
+    case CFG_SETCONFIG_ONTHEFLY:
+        return "setconfig_onthefly";
+    default:
+        return nullptr;
+    }
+}
+
+bool ConfigRequest(std::int32_t driverLink, DWORD code, void* record, DWORD size) {
+    if (!driverLink) return false;
+    SharedBlock done(4);
+    if (!done) return false;
+    // Declared after the completion block, so it is freed first.
+    SharedBlock data(size);
+    if (!data) return false;
+    std::memcpy(data.Flat(), record, size);
+
+    bool started = false;
+    if (const char* name = ConfigRequestName(code)) {
+        std::string params = std::string("KRVL.DRV,DriverConfig ") + name + " $" + Hex8(data.Address()) +
+                             " #" + Hex8(done.Address());
+        auto host = ShellExecuteA(nullptr, nullptr, "rundll.exe", params.c_str(), "", SW_SHOWDEFAULT);
+        started = reinterpret_cast<std::uintptr_t>(host) > 32;
+    }
+    if (started) {
+        // Measured in real time: a virtual clock must not turn a host that answers into a time-out.
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(g_timeoutMs.load());
+        while (!Completed(done)) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                started = false; // the blocks go with their owners; the host can no longer reach freed ones
+                break;
+            }
+            Sleep(1);
+        }
+    }
+    std::memcpy(record, data.Flat(), size);
+    return started;
+}
+
+bool WriteConfig(HWND owner, BYTE* configRecord) {
+    std::int32_t reconfigurable = 0;
+    bool ok = ConfigRequest(DriverLink(), CFG_RECONFIGURABLE, &reconfigurable, sizeof reconfigurable) &&
+              reconfigurable != 0 &&
+              ConfigRequest(DriverLink(), CFG_SETCONFIG, configRecord, kConfigRecordSize);
+    if (!ok) MessageBoxA(owner, kSettingsLockedText, "Fehler", MB_ICONERROR);
+    return ok;
+}
+
+} // namespace krvl
