@@ -299,6 +299,7 @@ void TLumi::SetOn(bool on) {
 TBarGraph::TBarGraph(TComponent* owner) : TPanel(owner) {
     SetBevelOuter(bvLowered);
     SetBounds(Left(), Top(), 18, 164);
+    m_followResize = true;
     BuildLamps();
 }
 
@@ -350,6 +351,7 @@ void TBarGraph::Loaded() {
 
 void TBarGraph::Resize() {
     TPanel::Resize();
+    if (!m_followResize) return;
     int n = m_lampCount;
     int step = m_lumiHeight - 1;
     if (Height() >= (n + 1) * step + 2 || Height() < n * step + 2) {

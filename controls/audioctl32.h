@@ -175,6 +175,8 @@ private:
     tk::TColor m_lumiColor{0x00FF00};
     bool m_on{};
     int m_lampCount{};
+    // Off while the constructor sizes the bar, so the lamps are built once.
+    bool m_followResize{};
 };
 
 // The mixer windows' peak meter: a logarithmic scale over the bar, red, orange and green zones, a bar
