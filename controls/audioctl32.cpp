@@ -107,7 +107,7 @@ void TSlider::Notification(TComponent* component, TOperation operation) {
     if (component == m_linkCheck) m_linkCheck = nullptr;
 }
 
-void TSlider::SetLinkCheck(TCheckBox* box) {
+void TSlider::SetLinkCheck(TCustomCheckBox* box) {
     if (box == m_linkCheck) return;
     if (m_linkCheck) m_linkCheck->RemoveFreeNotification(this);
     m_linkCheck = box;

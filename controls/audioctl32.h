@@ -39,8 +39,8 @@ public:
     // For the owner only: the channel this fader stands for and the box that links it with its pair.
     int Number() const { return m_number; }
     void SetNumber(int value) { m_number = value; }
-    tk::TCheckBox* LinkCheck() const { return m_linkCheck; }
-    void SetLinkCheck(tk::TCheckBox* box);
+    tk::TCustomCheckBox* LinkCheck() const { return m_linkCheck; }
+    void SetLinkCheck(tk::TCustomCheckBox* box);
 
     // The knob and where it stands: pixels above its lowest place (0 ... Travel) and relative height.
     tk::TPanel* Knob() const { return m_knob; }
@@ -83,7 +83,7 @@ private:
     int m_btnWidth{24};
     int m_moveRestriction{0};
     int m_number{};
-    tk::TCheckBox* m_linkCheck{};
+    tk::TCustomCheckBox* m_linkCheck{};
     bool m_placed{};
     int m_offset{};
     int m_travel{};
