@@ -1,5 +1,7 @@
 #include "forms/Layouts.h"
 
+#include "controls/Class_b.h"
+#include "controls/audioctl32.h"
 #include "toolkit/Forms.h"
 
 #include <utility>
@@ -15,7 +17,13 @@ std::string_view Find(std::string_view fileName) {
     return {};
 }
 
+void RegisterClasses() {
+    controls::RegisterClass_b();
+    krvl::RegisterAudioControls();
+}
+
 void Load(tk::TForm& form, std::string_view fileName) {
+    RegisterClasses();
     std::string_view text = Find(fileName);
     if (text.empty()) throw tk::EReadError(std::string(fileName) + ": no such layout");
     form.LoadLayout(std::string(text), std::string(fileName));

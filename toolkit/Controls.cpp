@@ -418,6 +418,7 @@ void TWinControl::RemoveControl(TControl* control) {
 }
 
 TControl* TWinControl::ControlAtPos(int x, int y) const {
+    if (!ClientRect().Contains(x, y)) return nullptr; // a scroll bar, say
     // Windowed controls lie above graphic ones; later ones above earlier ones.
     for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it) {
         TControl* c = *it;

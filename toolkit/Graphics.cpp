@@ -1,5 +1,7 @@
 #include "toolkit/Graphics.h"
 
+#include "toolkit/CairoCanvas.h"
+
 #include <algorithm>
 #include <cmath>
 #include <mutex>
@@ -147,13 +149,7 @@ TSize MeasureText(const std::string& text, const TFont& font) {
         m = Measurer();
     }
     if (m) return m(text, font);
-    // Estimate: average character about half the character height, line about 1.2 of it.
-    int h = font.PixelHeight();
-    std::size_t chars = 0;
-    for (unsigned char c : text)
-        if ((c & 0xC0) != 0x80) ++chars;
-    return {static_cast<int>(std::lround(static_cast<double>(chars) * h * 0.5)),
-            static_cast<int>(std::lround(h * 1.2))};
+    return PangoTextExtent(text, font);
 }
 
 std::string StripAccelerator(const std::string& caption) {

@@ -122,8 +122,8 @@ public:
     int TextHeight(const std::string& text, const TFont& font) { return TextExtent(text, font).cy; }
 };
 
-// Text measuring without a canvas (auto-sized labels, group box captions). The cairo canvas installs a
-// pango-backed measurer; the fallback is an average-width estimate.
+// Text measuring without a canvas (auto-sized labels, group box captions): pango's layout unless a
+// host replaces it.
 using TextMeasurer = std::function<TSize(const std::string& text, const TFont& font)>;
 void SetTextMeasurer(TextMeasurer measurer);
 TSize MeasureText(const std::string& text, const TFont& font);

@@ -1,0 +1,442 @@
+#include "toolkit/CairoCanvas.h"
+
+#include "toolkit/Forms.h"
+
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+namespace tk {
+
+namespace {
+
+double Channel(TColor rgb, int shift) {
+    return ((rgb >> shift) & 0xFF) / 255.0;
+}
+
+struct LayoutDeleter {
+    void operator()(PangoLayout* l) const { g_object_unref(l); }
+};
+struct FontDescDeleter {
+    void operator()(PangoFontDescription* d) const { pango_font_description_free(d); }
+};
+struct SurfaceDeleter {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+struct ContextDeleter {
+    void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+struct AttrListDeleter {
+    void operator()(PangoAttrList* a) const { pango_attr_list_unref(a); }
+};
+
+std::unique_ptr<PangoFontDescription, FontDescDeleter> Describe(const TFont& font) {
+    std::unique_ptr<PangoFontDescription, FontDescDeleter> desc(pango_font_description_new());
+    pango_font_description_set_family(desc.get(), MapFontFamily(font.Name()).c_str());
+    pango_font_description_set_absolute_size(desc.get(), font.PixelHeight() * PANGO_SCALE);
+    pango_font_description_set_weight(desc.get(),
+                                      (font.Style() & fsBold) ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_style(desc.get(),
+                                     (font.Style() & fsItalic) ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    return desc;
+}
+
+std::string ShownText(const std::string& text, const TFont& font) {
+    std::string shown = SameText(font.Name(), "Symbol") ? MapSymbolText(text) : text;
+    std::replace(shown.begin(), shown.end(), '\r', ' ');
+    std::replace(shown.begin(), shown.end(), '\n', ' ');
+    // Pango needs valid UTF-8; anything else shows as '?'.
+    if (!g_utf8_validate(shown.c_str(), static_cast<gssize>(shown.size()), nullptr)) {
+        std::string fixed;
+        for (unsigned char c : shown)
+            fixed += c < 0x80 ? static_cast<char>(c) : '?';
+        shown = fixed;
+    }
+    return shown;
+}
+
+std::unique_ptr<PangoLayout, LayoutDeleter> MakeLayout(cairo_t* cr, const std::string& text,
+                                                       const TFont& font) {
+    std::unique_ptr<PangoLayout, LayoutDeleter> layout(pango_cairo_create_layout(cr));
+    auto desc = Describe(font);
+    pango_layout_set_font_description(layout.get(), desc.get());
+    std::string shown = ShownText(text, font);
+    pango_layout_set_text(layout.get(), shown.c_str(), static_cast<int>(shown.size()));
+    if (font.Style() & (fsUnderline | fsStrikeOut)) {
+        std::unique_ptr<PangoAttrList, AttrListDeleter> attrs(pango_attr_list_new());
+        if (font.Style() & fsUnderline)
+            pango_attr_list_insert(attrs.get(), pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+        if (font.Style() & fsStrikeOut)
+            pango_attr_list_insert(attrs.get(), pango_attr_strikethrough_new(TRUE));
+        pango_layout_set_attributes(layout.get(), attrs.get());
+    }
+    return layout;
+}
+
+// A scratch context for measuring without a canvas.
+cairo_t* MeasureContext() {
+    static std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
+    static std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
+    return cr.get();
+}
+
+std::unique_ptr<cairo_surface_t, SurfaceDeleter> PictureSurface(const TPicture& picture) {
+    std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, picture.Width(), picture.Height()));
+    cairo_surface_flush(surface.get());
+    unsigned char* data = cairo_image_surface_get_data(surface.get());
+    int stride = cairo_image_surface_get_stride(surface.get());
+    for (int y = 0; y < picture.Height(); ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(data + y * stride);
+        for (int x = 0; x < picture.Width(); ++x) {
+            std::uint32_t p = picture.Pixels()[static_cast<std::size_t>(y * picture.Width() + x)];
+            std::uint32_t a = p >> 24;
+            auto pre = [a](std::uint32_t c) { return c * a / 255; };
+            row[x] = (a << 24) | (pre((p >> 16) & 0xFF) << 16) | (pre((p >> 8) & 0xFF) << 8) | pre(p & 0xFF);
+        }
+    }
+    cairo_surface_mark_dirty(surface.get());
+    return surface;
+}
+
+} // namespace
+
+std::string MapFontFamily(const std::string& name) {
+    static const char* sans[] = {"Arial",   "MS Sans Serif", "Helvetica", "Tahoma",
+                                 "Verdana", "Symbol",        "System"};
+    for (const char* s : sans)
+        if (SameText(name, s)) return "Liberation Sans";
+    if (SameText(name, "Times New Roman") || SameText(name, "MS Serif") || SameText(name, "Times"))
+        return "Liberation Serif";
+    if (SameText(name, "Courier New") || SameText(name, "Courier") || SameText(name, "Fixedsys"))
+        return "Liberation Mono";
+    return name.empty() ? std::string("Liberation Sans") : name;
+}
+
+std::string MapSymbolText(const std::string& text) {
+    static const char16_t upper[26] = {0x391, 0x392, 0x3A7, 0x394, 0x395, 0x3A6, 0x393, 0x397, 0x399,
+                                       0x3D1, 0x39A, 0x39B, 0x39C, 0x39D, 0x39F, 0x3A0, 0x398, 0x3A1,
+                                       0x3A3, 0x3A4, 0x3A5, 0x3C2, 0x3A9, 0x39E, 0x3A8, 0x396};
+    static const char16_t lower[26] = {0x3B1, 0x3B2, 0x3C7, 0x3B4, 0x3B5, 0x3C6, 0x3B3, 0x3B7, 0x3B9,
+                                       0x3D5, 0x3BA, 0x3BB, 0x3BC, 0x3BD, 0x3BF, 0x3C0, 0x3B8, 0x3C1,
+                                       0x3C3, 0x3C4, 0x3C5, 0x3D6, 0x3C9, 0x3BE, 0x3C8, 0x3B6};
+    // Bracket and brace pieces 0xE6..0xFE.
+    static const char16_t pieces[25] = {0x239B, 0x239C, 0x239D, 0x23A1, 0x23A2, 0x23A3, 0x23A7,
+                                        0x23A8, 0x23A9, 0x23AA, 0x20AC, 0x27E9, 0x222B, 0x2320,
+                                        0x23AE, 0x2321, 0x239E, 0x239F, 0x23A0, 0x23A4, 0x23A5,
+                                        0x23A6, 0x23AB, 0x23AC, 0x23AD};
+    std::string out;
+    auto put = [&out](unsigned code) {
+        char buf[8];
+        int n = g_unichar_to_utf8(code, buf);
+        out.append(buf, static_cast<std::size_t>(n));
+    };
+    const char* p = text.c_str();
+    const char* end = p + text.size();
+    while (p < end) {
+        gunichar c = g_utf8_get_char_validated(p, end - p);
+        if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) {
+            c = static_cast<unsigned char>(*p); // a raw code-page byte
+            ++p;
+        } else {
+            p = g_utf8_next_char(p);
+        }
+        if (c >= 'A' && c <= 'Z')
+            put(upper[c - 'A']);
+        else if (c >= 'a' && c <= 'z')
+            put(lower[c - 'a']);
+        else if (c >= 0xE6 && c <= 0xFE)
+            put(pieces[c - 0xE6]);
+        else if (c == 0xB0)
+            put(0xB0);
+        else if (c == 0xB1)
+            put(0xB1);
+        else if (c == 0xAC)
+            put(0x2190);
+        else if (c == 0xAD)
+            put(0x2191);
+        else if (c == 0xAE)
+            put(0x2192);
+        else if (c == 0xAF)
+            put(0x2193);
+        else if (c == 0xB4)
+            put(0xD7);
+        else if (c == 0xA5)
+            put(0x221E);
+        else
+            put(c);
+    }
+    return out;
+}
+
+TSize PangoTextExtent(const std::string& text, const TFont& font) {
+    auto layout = MakeLayout(MeasureContext(), text, font);
+    int w = 0, h = 0;
+    pango_layout_get_pixel_size(layout.get(), &w, &h);
+    return {w, h};
+}
+
+TCairoCanvas::TCairoCanvas(cairo_t* cr) : m_cr(cr) {
+    cairo_save(m_cr);
+    cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_line_width(m_cr, 1.0);
+}
+
+TCairoCanvas::~TCairoCanvas() {
+    cairo_restore(m_cr);
+}
+
+void TCairoCanvas::Save() {
+    cairo_save(m_cr);
+}
+void TCairoCanvas::Restore() {
+    cairo_restore(m_cr);
+}
+void TCairoCanvas::Translate(int dx, int dy) {
+    cairo_translate(m_cr, dx, dy);
+}
+
+void TCairoCanvas::ClipRect(const TRect& r) {
+    cairo_rectangle(m_cr, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()));
+    cairo_clip(m_cr);
+}
+
+void TCairoCanvas::SetColor(TColor color) {
+    TColor rgb = ColorToRGB(color);
+    cairo_set_source_rgb(m_cr, Channel(rgb, 0), Channel(rgb, 8), Channel(rgb, 16));
+}
+
+void TCairoCanvas::FillRect(const TRect& r, TColor color) {
+    if (r.Empty() || color == clNone) return;
+    SetColor(color);
+    cairo_rectangle(m_cr, r.left, r.top, r.Width(), r.Height());
+    cairo_fill(m_cr);
+}
+
+void TCairoCanvas::FrameRect(const TRect& r, TColor color, int width) {
+    if (r.Empty() || width <= 0) return;
+    SetColor(color);
+    int w = std::min({width, r.Width(), r.Height()});
+    cairo_rectangle(m_cr, r.left, r.top, r.Width(), w);
+    cairo_rectangle(m_cr, r.left, r.bottom - w, r.Width(), w);
+    cairo_rectangle(m_cr, r.left, r.top + w, w, r.Height() - 2 * w);
+    cairo_rectangle(m_cr, r.right - w, r.top + w, w, r.Height() - 2 * w);
+    cairo_fill(m_cr);
+}
+
+void TCairoCanvas::Line(int x1, int y1, int x2, int y2, const TPen& pen) {
+    if (pen.style == psClear || pen.width < 0) return;
+    int width = std::max(1, pen.width);
+    SetColor(pen.color);
+    if (pen.style == psSolid && (x1 == x2 || y1 == y2)) {
+        // Axis-parallel lines as pixel runs, the last pixel excluded.
+        if (y1 == y2) {
+            int a = std::min(x1, x2), b = std::max(x1, x2);
+            if (x2 < x1) ++a, ++b;
+            cairo_rectangle(m_cr, a, y1 - (width - 1) / 2, b - a, width);
+        } else {
+            int a = std::min(y1, y2), b = std::max(y1, y2);
+            if (y2 < y1) ++a, ++b;
+            cairo_rectangle(m_cr, x1 - (width - 1) / 2, a, width, b - a);
+        }
+        cairo_fill(m_cr);
+        return;
+    }
+    cairo_save(m_cr);
+    cairo_set_line_width(m_cr, width);
+    cairo_set_line_cap(m_cr, CAIRO_LINE_CAP_BUTT);
+    double dash[4];
+    int n = 0;
+    switch (pen.style) {
+    case psDash:
+        dash[0] = 6, dash[1] = 2, n = 2;
+        break;
+    case psDot:
+        dash[0] = 1, dash[1] = 1, n = 2;
+        break;
+    case psDashDot:
+        dash[0] = 6, dash[1] = 2, dash[2] = 1, dash[3] = 2, n = 4;
+        break;
+    case psDashDotDot:
+        dash[0] = 6, dash[1] = 2, dash[2] = 1, dash[3] = 1, n = 4;
+        break;
+    default:
+        break;
+    }
+    if (n) cairo_set_dash(m_cr, dash, n, 0);
+    cairo_move_to(m_cr, x1 + 0.5, y1 + 0.5);
+    cairo_line_to(m_cr, x2 + 0.5, y2 + 0.5);
+    cairo_stroke(m_cr);
+    cairo_restore(m_cr);
+}
+
+void TCairoCanvas::Rectangle(const TRect& r, const TPen& pen, const TBrush& brush) {
+    if (r.Empty()) return;
+    int w = pen.style == psClear ? 0 : std::max(1, pen.width);
+    if (brush.style != bsClear) FillRect(r.Inflate(-w, -w), brush.color);
+    if (w > 0) {
+        if (pen.style == psSolid)
+            FrameRect(r, pen.color, w);
+        else {
+            Line(r.left, r.top, r.right - 1, r.top, pen);
+            Line(r.right - 1, r.top, r.right - 1, r.bottom - 1, pen);
+            Line(r.right - 1, r.bottom - 1, r.left, r.bottom - 1, pen);
+            Line(r.left, r.bottom - 1, r.left, r.top, pen);
+        }
+    }
+}
+
+void TCairoCanvas::Ellipse(const TRect& r, const TPen& pen, const TBrush& brush) {
+    if (r.Empty()) return;
+    cairo_save(m_cr);
+    cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_DEFAULT);
+    double w = pen.style == psClear ? 0 : std::max(1, pen.width);
+    cairo_translate(m_cr, r.left + r.Width() / 2.0, r.top + r.Height() / 2.0);
+    cairo_scale(m_cr, (r.Width() - w) / 2.0, (r.Height() - w) / 2.0);
+    cairo_arc(m_cr, 0, 0, 1, 0, 2 * M_PI);
+    cairo_restore(m_cr);
+    cairo_save(m_cr);
+    cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_DEFAULT);
+    if (brush.style != bsClear) {
+        SetColor(brush.color);
+        cairo_fill_preserve(m_cr);
+    }
+    if (w > 0) {
+        SetColor(pen.color);
+        cairo_set_line_width(m_cr, w);
+        cairo_stroke(m_cr);
+    }
+    cairo_new_path(m_cr);
+    cairo_restore(m_cr);
+}
+
+void TCairoCanvas::RoundRect(const TRect& r, int rx, int ry, const TPen& pen, const TBrush& brush) {
+    if (r.Empty()) return;
+    double w = pen.style == psClear ? 0 : std::max(1, pen.width);
+    double x0 = r.left + w / 2, y0 = r.top + w / 2, x1 = r.right - w / 2, y1 = r.bottom - w / 2;
+    double ax = std::min<double>(rx, (x1 - x0) / 2), ay = std::min<double>(ry, (y1 - y0) / 2);
+    cairo_save(m_cr);
+    cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_DEFAULT);
+    cairo_new_path(m_cr);
+    auto corner = [&](double cx, double cy, double a0) {
+        cairo_save(m_cr);
+        cairo_translate(m_cr, cx, cy);
+        cairo_scale(m_cr, std::max(ax, 0.01), std::max(ay, 0.01));
+        cairo_arc(m_cr, 0, 0, 1, a0, a0 + M_PI / 2);
+        cairo_restore(m_cr);
+    };
+    corner(x1 - ax, y0 + ay, -M_PI / 2);
+    corner(x1 - ax, y1 - ay, 0);
+    corner(x0 + ax, y1 - ay, M_PI / 2);
+    corner(x0 + ax, y0 + ay, M_PI);
+    cairo_close_path(m_cr);
+    if (brush.style != bsClear) {
+        SetColor(brush.color);
+        cairo_fill_preserve(m_cr);
+    }
+    if (w > 0) {
+        SetColor(pen.color);
+        cairo_set_line_width(m_cr, w);
+        cairo_stroke(m_cr);
+    }
+    cairo_new_path(m_cr);
+    cairo_restore(m_cr);
+}
+
+void TCairoCanvas::Polygon(const std::vector<TPoint>& points, const TPen& pen, const TBrush& brush) {
+    if (points.size() < 2) return;
+    cairo_new_path(m_cr);
+    cairo_move_to(m_cr, points[0].x + 0.5, points[0].y + 0.5);
+    for (std::size_t i = 1; i < points.size(); ++i)
+        cairo_line_to(m_cr, points[i].x + 0.5, points[i].y + 0.5);
+    cairo_close_path(m_cr);
+    if (brush.style != bsClear) {
+        SetColor(brush.color);
+        cairo_fill_preserve(m_cr);
+    }
+    if (pen.style != psClear) {
+        SetColor(pen.color);
+        cairo_set_line_width(m_cr, std::max(1, pen.width));
+        cairo_stroke(m_cr);
+    }
+    cairo_new_path(m_cr);
+}
+
+void TCairoCanvas::TextOut(int x, int y, const std::string& text, const TFont& font) {
+    if (text.empty()) return;
+    auto layout = MakeLayout(m_cr, text, font);
+    cairo_save(m_cr);
+    cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_GRAY);
+    SetColor(font.Color());
+    cairo_move_to(m_cr, x, y);
+    pango_cairo_show_layout(m_cr, layout.get());
+    cairo_restore(m_cr);
+}
+
+TSize TCairoCanvas::TextExtent(const std::string& text, const TFont& font) {
+    return MeasureText(text, font);
+}
+
+void TCairoCanvas::Draw(int x, int y, const TPicture& picture) {
+    if (picture.Empty()) return;
+    auto surface = PictureSurface(picture);
+    cairo_set_source_surface(m_cr, surface.get(), x, y);
+    cairo_paint(m_cr);
+}
+
+void TCairoCanvas::StretchDraw(const TRect& r, const TPicture& picture) {
+    if (picture.Empty() || r.Empty()) return;
+    auto surface = PictureSurface(picture);
+    cairo_save(m_cr);
+    cairo_translate(m_cr, r.left, r.top);
+    cairo_scale(m_cr, static_cast<double>(r.Width()) / picture.Width(),
+                static_cast<double>(r.Height()) / picture.Height());
+    cairo_set_source_surface(m_cr, surface.get(), 0, 0);
+    cairo_paint(m_cr);
+    cairo_restore(m_cr);
+}
+
+static std::unique_ptr<cairo_surface_t, SurfaceDeleter> RenderSurface(TForm& form, bool withFrame) {
+    TRect client = form.ClientRect();
+    int width = withFrame ? form.Width() : client.Width();
+    int height = withFrame ? form.Height() : client.Height();
+    std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(1, width), std::max(1, height)));
+    std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
+    {
+        TCairoCanvas canvas(cr.get());
+        if (withFrame) {
+            form.PaintFrame(canvas);
+            TPoint o = form.ClientOffset();
+            canvas.Translate(o.x, o.y);
+        }
+        form.PaintClient(canvas);
+    }
+    cairo_surface_flush(surface.get());
+    return surface;
+}
+
+TRenderedImage RenderForm(TForm& form, bool withFrame) {
+    auto surface = RenderSurface(form, withFrame);
+    TRenderedImage image;
+    image.width = cairo_image_surface_get_width(surface.get());
+    image.height = cairo_image_surface_get_height(surface.get());
+    int stride = cairo_image_surface_get_stride(surface.get());
+    const unsigned char* data = cairo_image_surface_get_data(surface.get());
+    image.argb.resize(static_cast<std::size_t>(image.width * image.height));
+    for (int y = 0; y < image.height; ++y)
+        std::memcpy(&image.argb[static_cast<std::size_t>(y * image.width)], data + y * stride,
+                    static_cast<std::size_t>(image.width) * 4);
+    return image;
+}
+
+bool RenderFormToPng(TForm& form, const std::string& path, bool withFrame) {
+    auto surface = RenderSurface(form, withFrame);
+    return cairo_surface_write_to_png(surface.get(), path.c_str()) == CAIRO_STATUS_SUCCESS;
+}
+
+} // namespace tk

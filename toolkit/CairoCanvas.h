@@ -1,0 +1,61 @@
+// The canvas on cairo (with pango for text), and off-screen rendering of forms to PNG files.
+#pragma once
+
+#include "toolkit/Graphics.h"
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tk {
+
+class TForm;
+
+class TCairoCanvas : public TCanvas {
+public:
+    // Draws on cr (not owned); the caller's transformation is the canvas's origin.
+    explicit TCairoCanvas(cairo_t* cr);
+    ~TCairoCanvas() override;
+
+    void Save() override;
+    void Restore() override;
+    void Translate(int dx, int dy) override;
+    void ClipRect(const TRect& r) override;
+    void FillRect(const TRect& r, TColor color) override;
+    void FrameRect(const TRect& r, TColor color, int width = 1) override;
+    void Line(int x1, int y1, int x2, int y2, const TPen& pen) override;
+    void Rectangle(const TRect& r, const TPen& pen, const TBrush& brush) override;
+    void Ellipse(const TRect& r, const TPen& pen, const TBrush& brush) override;
+    void RoundRect(const TRect& r, int rx, int ry, const TPen& pen, const TBrush& brush) override;
+    void Polygon(const std::vector<TPoint>& points, const TPen& pen, const TBrush& brush) override;
+    void TextOut(int x, int y, const std::string& text, const TFont& font) override;
+    TSize TextExtent(const std::string& text, const TFont& font) override;
+    void Draw(int x, int y, const TPicture& picture) override;
+    void StretchDraw(const TRect& r, const TPicture& picture) override;
+
+private:
+    void SetColor(TColor color);
+    cairo_t* m_cr;
+};
+
+// The family a classic font name is drawn with ("Arial", "MS Sans Serif" -> Liberation Sans, ...).
+std::string MapFontFamily(const std::string& name);
+// Text in the "Symbol" font as the Unicode characters it shows.
+std::string MapSymbolText(const std::string& text);
+// Text size as pango lays it out (what MeasureText uses unless replaced).
+TSize PangoTextExtent(const std::string& text, const TFont& font);
+
+// Renders the form without a display: with its classic frame and caption bar, or the client area only.
+struct TRenderedImage {
+    int width{};
+    int height{};
+    std::vector<std::uint32_t> argb; // row by row
+    std::uint32_t Pixel(int x, int y) const { return argb.at(static_cast<std::size_t>(y * width + x)); }
+};
+TRenderedImage RenderForm(TForm& form, bool withFrame = true);
+// False (with nothing written) when the file cannot be written.
+bool RenderFormToPng(TForm& form, const std::string& path, bool withFrame = true);
+
+} // namespace tk
