@@ -36,19 +36,6 @@ constexpr TColor kZoneRed = 0x0000FF;
 constexpr TColor kZoneOrange = 0x0080FF;
 constexpr TColor kZoneGreen = 0x00FF00;
 
-// The line across the knob: a lowered top line, shadow over highlight.
-class TKnobLine : public TGraphicControl {
-public:
-    explicit TKnobLine(TComponent* owner) : TGraphicControl(owner) {}
-    std::string ClassName() const override { return "TKnobLine"; }
-
-protected:
-    void Paint(TCanvas& canvas) override {
-        canvas.Line(0, 0, Width(), 0, TPen{clBtnShadow, 1, psSolid});
-        canvas.Line(0, 1, Width(), 1, TPen{clBtnHighlight, 1, psSolid});
-    }
-};
-
 // Runs on the system's timer thread: touch nothing, only post.
 void MeterTimerProc(UINT timerId, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
     PostMessageA(reinterpret_cast<HWND>(user), UM_METERTICK, timerId, 0);
@@ -81,7 +68,9 @@ TSlider::TSlider(TComponent* owner) : TCustomPanel(owner) {
         KnobMouseUp(b, s, x, y);
     };
 
-    m_knobLine = New<TKnobLine>(m_knob);
+    m_knobLine = New<TBevel>(m_knob);
+    m_knobLine->SetShape(bsTopLine);
+    m_knobLine->SetStyle(bsLowered);
     m_knobLine->SetBounds(1, m_knobLine->Top(), m_knobLine->Width(), 2);
     m_knobLine->SetParent(m_knob);
     // The knob and its line may be destroyed with the track's parent before the fader itself.
@@ -201,10 +190,19 @@ void TSlider::SetMoveRestriction(int value) {
     if (m_knob) m_knob->SetTop(KnobTop());
 }
 
+void TSlider::ParentChanged() {
+    TCustomPanel::ParentChanged();
+    // The knob joins the track's parent now rather than at the first paint: a paint must not change
+    // the parent's list of children while the parent walks it.
+    if (!m_knob || !Parent() || m_knob->Parent() == Parent()) return;
+    m_knob->SetParent(Parent());
+    m_knob->SetBounds(KnobLeft(), KnobTop(), m_knob->Width(), m_knob->Height());
+}
+
 void TSlider::PlaceKnob() {
     if (!m_knob) return;
     m_knob->SetLeft(KnobLeft());
-    if (Parent()) m_knob->SetParent(Parent());
+    if (Parent() && m_knob->Parent() != Parent()) m_knob->SetParent(Parent());
     ComputeTravel();
     // Bounds written after Position (in a layout, or at run time) are taken into account here, so
     // placing never fails on a stale Position.
@@ -266,31 +264,16 @@ void TSlider::KnobMouseUp(TMouseButton, TShiftState, int, int) {
 
 // ================================================================== TLumi
 
-TLumi::TLumi(TComponent* owner) : TGraphicControl(owner) {
+TLumi::TLumi(TComponent* owner) : TShape(owner) {
+    SetShape(stRectangle);
     SetBounds(Left(), Top(), 16, 6);
-    m_pen = TPen{clBlack, 1, psSolid};
-    m_brush = TBrush{m_colorOff, bsSolid};
-}
-
-void TLumi::SetBrush(const TBrush& brush) {
-    if (brush == m_brush) return;
-    m_brush = brush;
-    Invalidate();
-}
-
-void TLumi::SetPen(const TPen& pen) {
-    if (pen == m_pen) return;
-    m_pen = pen;
-    Invalidate();
-}
-
-void TLumi::Paint(TCanvas& canvas) {
-    canvas.Rectangle(ClientRect(), m_pen, m_brush);
+    SetPen(TPen{clBlack, 1, psSolid});
+    SetBrush(TBrush{m_colorOff, bsSolid});
 }
 
 void TLumi::SetOn(bool on) {
     if (on == m_on) return;
-    SetBrush(TBrush{on ? m_colorOn : m_colorOff, bsSolid});
+    SetBrushColor(on ? m_colorOn : m_colorOff);
     m_on = on;
 }
 
@@ -535,7 +518,7 @@ void RegisterAudioControls() {
             .Ref("LinkCheck", &TSlider::SetLinkCheck)
             .Event("OnChange", &TSlider::OnChange);
 
-        RegisterClass<TLumi>("TLumi", "TGraphicControl")
+        RegisterClass<TLumi>("TLumi", "TShape")
             .Color("ColorOn", &TLumi::SetColorOn)
             .Color("ColorOff", &TLumi::SetColorOff)
             .Color("ColorFrame", &TLumi::SetColorFrame)

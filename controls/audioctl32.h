@@ -44,7 +44,7 @@ public:
 
     // The knob and where it stands: pixels above its lowest place (0 ... Travel) and relative height.
     tk::TPanel* Knob() const { return m_knob; }
-    tk::TControl* KnobLine() const { return m_knobLine; }
+    tk::TBevel* KnobLine() const { return m_knobLine; }
     int Travel() const { return m_travel; }
     int Offset() const { return m_offset; }
     double Fraction() const { return m_fraction; }
@@ -58,6 +58,7 @@ protected:
     void Loaded() override;
     void Paint(tk::TCanvas& canvas) override;
     void Resize() override;
+    void ParentChanged() override;
     void Notification(tk::TComponent* component, tk::TOperation operation) override;
 
 private:
@@ -75,7 +76,7 @@ private:
     void KnobMouseUp(tk::TMouseButton button, tk::TShiftState shift, int x, int y);
 
     tk::TPanel* m_knob{};
-    tk::TControl* m_knobLine{};
+    tk::TBevel* m_knobLine{};
     int m_min{0};
     int m_max{100};
     int m_position{0};
@@ -96,16 +97,10 @@ private:
 
 // One lamp: a rectangle filled with ColorOn or ColorOff, outlined in black. Only the lamp repaints
 // when it changes.
-class TLumi : public tk::TGraphicControl {
+class TLumi : public tk::TShape {
 public:
     explicit TLumi(tk::TComponent* owner);
     std::string ClassName() const override { return "TLumi"; }
-
-    // The fill and the outline as a shape control carries them.
-    const tk::TBrush& Brush() const { return m_brush; }
-    void SetBrush(const tk::TBrush& brush);
-    const tk::TPen& Pen() const { return m_pen; }
-    void SetPen(const tk::TPen& pen);
 
     bool On() const { return m_on; }
     // Changes the fill only when the state changes.
@@ -120,12 +115,7 @@ public:
     bool Frame() const { return m_frame; }
     void SetFrame(bool frame) { m_frame = frame; }
 
-protected:
-    void Paint(tk::TCanvas& canvas) override;
-
 private:
-    tk::TBrush m_brush{};
-    tk::TPen m_pen{};
     tk::TColor m_colorOn{0x00FF00};
     tk::TColor m_colorOff{0x808080};
     tk::TColor m_colorFrame{};

@@ -318,9 +318,12 @@ TEST(Slider, OutlivesItsKnobAndLinkBox) {
     link->Free();
     EXPECT_EQ(s->LinkCheck(), nullptr);
 
-    // The knob's parent goes first and takes the knob with it; the fader carries on without one.
+    // The knob follows the track to a new parent; without its knob the fader still works.
     s->SetParent(second);
+    EXPECT_EQ(s->Knob()->Parent(), second);
     first->Free();
+    ASSERT_NE(s->Knob(), nullptr);
+    s->Knob()->Free();
     EXPECT_EQ(s->Knob(), nullptr);
     EXPECT_EQ(s->KnobLine(), nullptr);
     s->SetPosition(70);
