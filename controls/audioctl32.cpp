@@ -245,6 +245,8 @@ void TSlider::Resize() {
 void TSlider::KnobMouseDown(TMouseButton, TShiftState, int, int y) {
     m_dragging = true;
     m_dragAnchor = y;
+    // Any button drags, so the knob keeps the mouse for any button, not just the left one.
+    if (m_knob) m_knob->SetMouseCapture(true);
 }
 
 void TSlider::KnobMouseMove(TShiftState, int, int y) {
@@ -260,6 +262,7 @@ void TSlider::KnobMouseMove(TShiftState, int, int y) {
 
 void TSlider::KnobMouseUp(TMouseButton, TShiftState, int, int) {
     m_dragging = false;
+    if (m_knob) m_knob->SetMouseCapture(false);
 }
 
 // ================================================================== TLumi

@@ -155,6 +155,16 @@ TEST(Slider, DragsFarPastBothEndsStopAtTheEnds) {
     EXPECT_EQ(f.changes, before + 2);
     EXPECT_FALSE(s.Dragging());
 
+    // The right button drags as well, and keeps the mouse as the left one does.
+    TPoint down = f.KnobInForm(5, 13);
+    f.form->DispatchMouse(WM_RBUTTONDOWN, ssRight, down.x, down.y);
+    f.form->DispatchMouse(WM_MOUSEMOVE, ssRight, down.x + 300, down.y - 3000);
+    EXPECT_EQ(s.Position(), 164);
+    f.form->DispatchMouse(WM_RBUTTONUP, 0, down.x + 300, down.y - 3000);
+    EXPECT_FALSE(s.Dragging());
+    EXPECT_EQ(f.form->CaptureControl(), nullptr);
+    f.Drag(13, 5000);
+
     // Moves without a button held do nothing.
     TPoint p = f.KnobInForm(5, 13);
     f.form->DispatchMouse(WM_MOUSEMOVE, 0, p.x, p.y - 40);
