@@ -144,7 +144,7 @@ TEST(Slider, RoundsHalvesToEven) {
     auto form = Make<TForm>();
     auto* s = New<TSlider>(form.get());
     s->SetParent(form.get());
-    RenderForm(*form);
+    RenderForm(*form, false);
     EXPECT_TRUE(s->Placed());
     EXPECT_EQ(s->Travel(), 141);
     s->SetPosition(50);
@@ -258,7 +258,7 @@ TEST(Slider, CodeCreatedFaderIsPlacedAtItsFirstPaintAndFollowsTheTrack) {
     s->OnChange = [&](TObject*) { ++changes; };
     EXPECT_FALSE(s->Placed());
 
-    RenderForm(*form);
+    RenderForm(*form, false);
     EXPECT_TRUE(s->Placed());
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(s->Knob()->Parent(), panel);
@@ -269,7 +269,7 @@ TEST(Slider, CodeCreatedFaderIsPlacedAtItsFirstPaintAndFollowsTheTrack) {
     s->Show();
     s->SetLeft(50);
     s->SetTop(20);
-    RenderForm(*form);
+    RenderForm(*form, false);
     EXPECT_EQ(s->Knob()->Left(), 50 + 2 - 12);
     EXPECT_EQ(s->Knob()->Top(), 20 + 149 - 7 - 4);
     EXPECT_EQ(changes, 1);
@@ -285,7 +285,7 @@ TEST(Slider, OutlivesItsKnobAndLinkBox) {
     s->SetParent(first);
     auto* link = New<TCheckBox>(form.get());
     s->SetLinkCheck(link);
-    RenderForm(*form);
+    RenderForm(*form, false);
     ASSERT_EQ(s->Knob()->Parent(), first);
     link->Free();
     EXPECT_EQ(s->LinkCheck(), nullptr);
@@ -302,6 +302,6 @@ TEST(Slider, OutlivesItsKnobAndLinkBox) {
     s->SetBtnHeight(20);
     s->SetBtnWidth(20);
     s->SetHeight(120);
-    RenderForm(*form);
+    RenderForm(*form, false);
     EXPECT_EQ(s->Position(), 70);
 }
