@@ -1,0 +1,58 @@
+// Routines every window uses: its settings in the settings file, the program's system-menu entries,
+// stay on top, close-and-destroy, copying a strip of controls for further cards, page lookups.
+#pragma once
+
+#include "toolkit/Forms.h"
+
+#include <functional>
+#include <string>
+
+namespace tk {
+class TPageControl;
+class TTabSheet;
+class TWinControl;
+} // namespace tk
+
+namespace krvl {
+
+inline constexpr const char* kSettingsFile = "KRVLmix.ini";
+
+// A component takes part when it has a name and (Tag AND mask) = mask; mask 0 takes every named one.
+bool Persisted(const tk::TComponent& component, int tagMask);
+
+// Section = the form's caption + suffix. Loading uses each control's current value as the default
+// and lets the application process pending messages after each component.
+void LoadWindowSettings(tk::TForm& form, const std::string& fileName, const std::string& suffix,
+                        bool placement, int tagMask);
+void SaveWindowSettings(tk::TForm& form, const std::string& fileName, const std::string& suffix,
+                        bool placement, int tagMask);
+
+// The program's entries in the form's system menu; the command id of an entry is the low 16 bits of the
+// object it stands for (MenuCommandId).
+HMENU AddSystemMenuEntries(tk::TWinControl& checkBoxPanel, tk::TForm* aboutBox, bool extraSeparator);
+void UpdateSystemMenuEntry(tk::TComponent& component);
+UINT MenuCommandId(const tk::TComponent* object);
+
+void SetStayOnTop(tk::TForm& form, bool on);
+
+// Closes the form, destroys it and clears the reference, if it is set.
+template <class T> void CloseAndDestroy(T*& form) {
+    if (!form) return;
+    T* f = form;
+    form = nullptr;
+    f->Close();
+    f->Free();
+}
+
+// Called with each copy; it may change it, or clear the reference to drop the copy.
+using CloneCallback = std::function<void(tk::TControl*& copy)>;
+// Copies the named children of source (and, for panels and group boxes, theirs) into target, shifted by
+// the offsets. Throws for a class it cannot copy, inserting nothing.
+void CloneComponents(tk::TWinControl& source, tk::TWinControl& target, int dx, const CloneCallback& callback,
+                     int dy);
+
+tk::TTabSheet* PageByIndex(tk::TPageControl& pages, int index);
+// The page's index; a page not in the control raises the silent abort.
+int IndexOfPage(tk::TPageControl& pages, tk::TTabSheet* page);
+
+} // namespace krvl

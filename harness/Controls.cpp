@@ -1,0 +1,184 @@
+// The harness's user actions on windows and controls, and the printing of control trees.
+#include "controls/audioctl32.h"
+#include "harness/Harness.h"
+#include "system/sys.h"
+#include "toolkit/CairoCanvas.h"
+#include "toolkit/ExtCtrls.h"
+#include "toolkit/Forms.h"
+#include "toolkit/StdCtrls.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+namespace harness {
+namespace {
+
+std::string Quote(const std::string& s) {
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '"')
+            out += "\\\"";
+        else if (c == '\\')
+            out += "\\\\";
+        else
+            out += c;
+    }
+    return out + "\"";
+}
+
+std::string Trim(const std::string& s) {
+    auto b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return "";
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+std::string HexColor(int v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%06X", static_cast<unsigned>(v));
+    return buf;
+}
+
+} // namespace
+
+void Harness::ClickAt(tk::TForm& form, tk::TControl& control, int dx, int dy) {
+    tk::TPoint p = control.ClientToForm({control.Width() / 2 + dx, control.Height() / 2 + dy});
+    form.DispatchMouse(WM_LBUTTONDOWN, tk::ssLeft, p.x, p.y);
+    form.DispatchMouse(WM_LBUTTONUP, 0, p.x, p.y);
+}
+
+std::string Harness::Describe(tk::TControl& c) {
+    std::ostringstream o;
+    o << (c.Name().empty() ? "-" : c.Name()) << ' ' << c.ClassName() << " visible=" << c.Visible()
+      << " enabled=" << c.Enabled() << " bounds=" << c.Left() << ',' << c.Top() << ',' << c.Width() << ','
+      << c.Height();
+    if (auto* box = dynamic_cast<tk::TCustomCheckBox*>(&c)) {
+        o << " caption=" << Quote(c.Caption()) << " checked=" << box->Checked();
+    } else if (auto* radio = dynamic_cast<tk::TRadioButton*>(&c)) {
+        o << " caption=" << Quote(c.Caption()) << " checked=" << radio->Checked();
+    } else if (auto* slider = dynamic_cast<krvl::TSlider*>(&c)) {
+        o << " position=" << slider->Position();
+    } else if (auto* combo = dynamic_cast<tk::TComboBox*>(&c)) {
+        o << " itemindex=" << combo->ItemIndex() << " text=" << Quote(combo->Text());
+    } else if (dynamic_cast<tk::TEdit*>(&c)) {
+        o << " text=" << Quote(c.Text());
+    } else if (auto* meter = dynamic_cast<krvl::TBarGraph*>(&c)) {
+        int lit = 0;
+        for (int i = 0; i < meter->ControlCount(); ++i)
+            if (auto* lamp = dynamic_cast<krvl::TLumi*>(meter->Controls(i)); lamp && lamp->On()) ++lit;
+        o << " lit=" << lit;
+    } else if (!c.Caption().empty()) {
+        o << " caption=" << Quote(c.Caption());
+    }
+    if (!c.ParentFont()) o << " fontcolor=" << HexColor(c.Font().Color());
+    return o.str();
+}
+
+void Harness::ShowTree(tk::TControl& control, int depth) {
+    Print(std::string(static_cast<std::size_t>(depth) * 2, ' ') + Describe(control));
+    if (auto* w = dynamic_cast<tk::TWinControl*>(&control))
+        for (int i = 0; i < w->ControlCount(); ++i)
+            ShowTree(*w->Controls(i), depth + 1);
+}
+
+void Harness::Snapshot(const Command& c, tk::TForm& form, const std::string& file) {
+    if (!tk::RenderFormToPng(form, file, true))
+        throw ScriptError{"line " + std::to_string(c.line) + ": cannot write " + file};
+    Print("snapshot " + file);
+}
+
+bool Harness::ExecuteControlCommand(const Command& c) {
+    static const char* const kCommands[] = {"click",   "check", "drag", "type",    "select",
+                                            "sysmenu", "close", "show", "snapshot"};
+    const std::string& cmd = c.words[0];
+    if (std::find(std::begin(kCommands), std::end(kCommands), cmd) == std::end(kCommands)) return false;
+    std::size_t needed = cmd == "close" || cmd == "show"                           ? 1
+                         : cmd == "click" || cmd == "sysmenu" || cmd == "snapshot" ? 2
+                                                                                   : 3;
+    if (c.words.size() < needed + 1)
+        throw ScriptError{"line " + std::to_string(c.line) + ": " + cmd + " needs " + std::to_string(needed) +
+                          " arguments"};
+    if (m_phase == Phase::Ended || m_exiting) {
+        Print("program ended");
+        return true;
+    }
+    RequireRunning(c);
+    tk::TForm& form = Window(c, c.words[1]);
+    std::string where = "line " + std::to_string(c.line) + ": ";
+
+    if (cmd == "close") {
+        form.Close();
+    } else if (cmd == "show") {
+        ShowTree(c.words.size() > 2 ? Control(c, form, c.words[2]) : form, 0);
+    } else if (cmd == "sysmenu") {
+        std::string text = Trim(c.words[2]);
+        HMENU menu = GetSystemMenu(form.Handle(), FALSE);
+        for (const auto& item : sys::MenuItems(menu)) {
+            if (!(item.flags & MF_SEPARATOR) && Trim(item.text) == text) {
+                PostMessageA(form.Handle(), WM_SYSCOMMAND, item.id, 0);
+                return true;
+            }
+        }
+        throw ScriptError{where + "no system-menu entry \"" + text + "\" in \"" + form.Caption() + "\""};
+    } else if (cmd == "snapshot") {
+        Snapshot(c, form, c.words[2]);
+    } else {
+        tk::TControl& control = Control(c, form, c.words[2]);
+        if (cmd == "click") {
+            ClickAt(form, control);
+        } else if (cmd == "check") {
+            bool want = c.words[3] != "0";
+            bool is;
+            if (auto* box = dynamic_cast<tk::TCustomCheckBox*>(&control))
+                is = box->Checked();
+            else if (auto* radio = dynamic_cast<tk::TRadioButton*>(&control))
+                is = radio->Checked();
+            else
+                throw ScriptError{where + c.words[2] + " cannot be checked"};
+            if (is != want) ClickAt(form, control);
+        } else if (cmd == "drag") {
+            auto* slider = dynamic_cast<krvl::TSlider*>(&control);
+            if (!slider || !slider->Knob()) throw ScriptError{where + c.words[2] + " is no fader"};
+            long long dy = std::stoll(c.words[3]);
+            tk::TControl& knob = *slider->Knob();
+            tk::TPoint p = knob.ClientToForm({knob.Width() / 2, knob.Height() / 2});
+            form.DispatchMouse(WM_LBUTTONDOWN, tk::ssLeft, p.x, p.y);
+            form.DispatchMouse(WM_MOUSEMOVE, tk::ssLeft, p.x, p.y + static_cast<int>(dy));
+            form.DispatchMouse(WM_LBUTTONUP, 0, p.x, p.y + static_cast<int>(dy));
+        } else if (cmd == "type") {
+            auto* edit = dynamic_cast<tk::TEdit*>(&control);
+            if (!edit) throw ScriptError{where + c.words[2] + " is no edit field"};
+            // The free text after the control's name, as typed.
+            std::string rest = c.rest;
+            for (int skip = 0; skip < 2; ++skip) {
+                auto b = rest.find_first_not_of(" \t");
+                if (b == std::string::npos) break;
+                bool quoted = rest[b] == '"';
+                auto e = quoted ? rest.find('"', b + 1) : rest.find_first_of(" \t", b);
+                rest = e == std::string::npos ? "" : rest.substr(e + (quoted ? 1 : 0));
+            }
+            std::string text = rest.empty() ? ""
+                                            : rest.substr(rest.find_first_not_of(" \t") == std::string::npos
+                                                              ? rest.size()
+                                                              : rest.find_first_not_of(" \t"));
+            if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+                text = text.substr(1, text.size() - 2);
+            edit->SetFocus();
+            for (char ch : text)
+                form.DispatchKey(WM_CHAR, static_cast<BYTE>(ch), 0);
+            form.FocusNext();
+            if (edit->Focused()) form.SetActiveControl(nullptr);
+        } else if (cmd == "select") {
+            auto* combo = dynamic_cast<tk::TComboBox*>(&control);
+            if (!combo) throw ScriptError{where + c.words[2] + " is no drop-down list"};
+            combo->SelectByUser(static_cast<int>(std::stoll(c.words[3])));
+        }
+    }
+    return true;
+}
+
+} // namespace harness

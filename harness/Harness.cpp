@@ -1,0 +1,412 @@
+#include "harness/Harness.h"
+
+#include "app/startup.h"
+#include "app/tbmainf.h"
+#include "emu/Emulator.h"
+#include "system/sys.h"
+#include "toolkit/Forms.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace harness {
+namespace {
+
+std::mutex g_printMutex;
+
+// \r, \n, quotes and backslashes written so a line stays one line.
+std::string Escape(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        switch (c) {
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string Hex(unsigned v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%X", v);
+    return buf;
+}
+
+// Splits on blanks; a word in double quotes may hold blanks.
+std::vector<std::string> Words(const std::string& line) {
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        if (i >= line.size()) break;
+        std::string w;
+        if (line[i] == '"') {
+            ++i;
+            while (i < line.size() && line[i] != '"')
+                w += line[i++];
+            ++i;
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+                w += line[i++];
+        }
+        words.push_back(w);
+    }
+    return words;
+}
+
+long long Number(const std::string& s, int line) {
+    try {
+        std::size_t used = 0;
+        long long v = std::stoll(s, &used, 0);
+        if (used != s.size()) throw std::invalid_argument(s);
+        return v;
+    } catch (const std::exception&) {
+        throw ScriptError{"line " + std::to_string(line) + ": not a number: " + s};
+    }
+}
+
+} // namespace
+
+Harness::Harness(Options options, std::ostream& out) : m_options(std::move(options)), m_out(out) {}
+
+Harness::~Harness() {
+    sys::SetWaitHook(nullptr);
+    if (m_emu) m_emu->Uninstall();
+    m_emu.reset();
+    if (!m_tempDir.empty()) {
+        std::error_code ec;
+        fs::remove_all(m_tempDir, ec);
+    }
+}
+
+void Harness::Print(const std::string& line) {
+    std::lock_guard lock(g_printMutex);
+    m_out << line << '\n';
+    m_out.flush();
+}
+
+bool Harness::Running() const {
+    return m_phase == Phase::Running && !m_exiting;
+}
+
+int Harness::Run(const std::vector<std::string>& lines) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string text = lines[i];
+        if (auto hash = text.find('#'); hash != std::string::npos) text.erase(hash);
+        auto words = Words(text);
+        if (words.empty()) continue;
+        Command c{static_cast<int>(i + 1), words, ""};
+        auto start = text.find(words[0]) + words[0].size();
+        c.rest = text.substr(start);
+        m_commands.push_back(std::move(c));
+    }
+
+    try {
+        if (m_options.windowsDir.empty()) {
+            char tmpl[] = "/tmp/krvl-script-XXXXXX";
+            if (!::mkdtemp(tmpl)) throw ScriptError{"cannot make a temporary folder"};
+            m_tempDir = tmpl;
+            m_options.windowsDir = m_tempDir;
+        }
+        sys::SetWindowsDirectory(m_options.windowsDir);
+        m_clock = &sys::UseVirtualClock();
+        emu::Scenario scenario = m_options.scenarioFile.empty()
+                                     ? emu::Scenario::Default()
+                                     : emu::Scenario::FromFile(m_options.scenarioFile);
+        m_emu = emu::Emulator::Install(scenario);
+        if (m_options.trace) m_emu->SetTranscriptSink([this](const std::string& l) { Print("drv " + l); });
+        sys::SetMessageBoxObserver([this](const sys::MessageBoxRecord& r) {
+            Print("msgbox caption=\"" + Escape(r.caption) + "\" style=" + Hex(r.style) + " text=\"" +
+                  Escape(r.text) + "\"");
+        });
+        sys::SetWaitHook([this] { Pump(); });
+
+        while (m_next < m_commands.size() && !m_error) {
+            const Command& c = m_commands[m_next++];
+            Execute(c);
+        }
+    } catch (const ScriptError& e) {
+        m_error = e;
+    } catch (const emu::ScenarioError& e) {
+        m_error = ScriptError{std::string("scenario: ") + e.what()};
+    }
+    sys::SetWaitHook(nullptr);
+    sys::SetMessageBoxObserver(nullptr);
+    if (m_emu) m_emu->SetTranscriptSink(nullptr);
+    sys::JoinShellPrograms();
+    if (m_error) {
+        Print("error: " + m_error->reason);
+        return 2;
+    }
+    return 0;
+}
+
+void Harness::WakeProgram() {
+    PostMessageA(nullptr, WM_NULL, 0, 0);
+}
+
+void Harness::AdvanceWait() {
+    // One due timer at a time, so every message falls due in time order.
+    while (m_waitUntil) {
+        auto due = m_clock->NextDue();
+        if (due && *due <= *m_waitUntil) {
+            m_clock->AdvanceTo(*due);
+            if (sys::PendingMessages() > 0) return;
+        } else {
+            m_clock->AdvanceTo(*m_waitUntil);
+            m_waitUntil.reset();
+        }
+    }
+}
+
+void Harness::Pump() {
+    for (;;) {
+        if (m_waitUntil) {
+            AdvanceWait();
+            if (m_waitUntil) return; // messages to process first
+        }
+        if (sys::PendingMessages() > 0) return;
+        if (m_exiting) {
+            // The program was told to end; let its loop see that.
+            WakeProgram();
+            return;
+        }
+        if (m_error || m_next >= m_commands.size()) {
+            // The script is done while the program still runs: end it the way a user would.
+            CmdExit();
+            return;
+        }
+        const Command& c = m_commands[m_next++];
+        try {
+            Execute(c);
+        } catch (const ScriptError& e) {
+            m_error = e;
+            CmdExit();
+            return;
+        }
+        if (sys::PendingMessages() > 0) return;
+    }
+}
+
+void Harness::RequireRunning(const Command& c) {
+    if (m_phase == Phase::NotStarted)
+        throw ScriptError{"line " + std::to_string(c.line) + ": " + c.words[0] + " before start"};
+}
+
+void Harness::Execute(const Command& c) {
+    const std::string& cmd = c.words[0];
+    auto need = [&](std::size_t n) {
+        if (c.words.size() < n + 1)
+            throw ScriptError{"line " + std::to_string(c.line) + ": " + cmd + " needs " + std::to_string(n) +
+                              " arguments"};
+    };
+    // Commands about the program itself are skipped once it has ended.
+    auto ended = [&] {
+        if (m_phase == Phase::Ended || m_exiting) {
+            Print("program ended");
+            return true;
+        }
+        RequireRunning(c);
+        return false;
+    };
+
+    if (cmd == "start") {
+        if (m_phase != Phase::NotStarted)
+            throw ScriptError{"line " + std::to_string(c.line) + ": started twice"};
+        m_phase = Phase::Running;
+        krvl::ProgramEntry();
+        m_phase = Phase::Ended;
+        m_exiting = false;
+    } else if (cmd == "wait") {
+        need(1);
+        long long ms = Number(c.words[1], c.line);
+        if (ms < 0) throw ScriptError{"line " + std::to_string(c.line) + ": negative wait"};
+        m_waitUntil = m_clock->NowMs() + static_cast<std::uint64_t>(ms);
+        if (!Running()) {
+            // No program loop to hand messages to: time just passes (the card's events still run).
+            m_clock->AdvanceTo(*m_waitUntil);
+            m_waitUntil.reset();
+        }
+    } else if (cmd == "tray") {
+        need(1);
+        if (ended()) return;
+        UINT msg = c.words[1] == "dblclick" ? WM_LBUTTONDBLCLK
+                   : c.words[1] == "click"  ? WM_LBUTTONDOWN
+                   : c.words[1] == "rclick" ? WM_RBUTTONDOWN
+                                            : 0;
+        if (!msg) throw ScriptError{"line " + std::to_string(c.line) + ": unknown tray action " + c.words[1]};
+        if (!sys::DeliverTrayMouse(msg)) Print("tray: no icon");
+    } else if (cmd == "post") {
+        need(4);
+        if (ended()) return;
+        tk::TForm& form = Window(c, c.words[1]);
+        PostMessageA(form.Handle(), static_cast<UINT>(Number(c.words[2], c.line)),
+                     static_cast<WPARAM>(Number(c.words[3], c.line)),
+                     static_cast<LPARAM>(Number(c.words[4], c.line)));
+    } else if (cmd == "endsession") {
+        if (ended()) return;
+        HWND main = krvl::frmMain ? krvl::frmMain->Handle() : nullptr;
+        LRESULT ok = SendMessageA(main, WM_QUERYENDSESSION, 0, 0);
+        SendMessageA(main, WM_ENDSESSION, ok ? 1 : 0, 0);
+        if (krvl::ExitFlag()) m_exiting = true;
+    } else if (cmd == "windows") {
+        if (ended()) return;
+        CmdWindows();
+    } else if (cmd == "ini") {
+        CmdIni();
+    } else if (cmd == "emu") {
+        need(1);
+        CmdEmu(c);
+    } else if (cmd == "exit") {
+        if (ended()) return;
+        CmdExit();
+    } else if (ExecuteControlCommand(c)) {
+        // a user action on a window or control
+    } else {
+        throw ScriptError{"line " + std::to_string(c.line) + ": unknown command " + cmd};
+    }
+}
+
+void Harness::CmdExit() {
+    if (m_phase != Phase::Running) return;
+    if (krvl::frmMain)
+        krvl::frmMain->ExitCommand();
+    else
+        krvl::ExitFlag() = true;
+    m_exiting = true;
+    WakeProgram();
+}
+
+void Harness::CmdWindows() {
+    for (int i = 0; i < tk::Screen->FormCount(); ++i) {
+        tk::TForm* f = tk::Screen->Forms(i);
+        auto model = sys::GetWindowModel(f->HandleAllocated() ? f->Handle() : nullptr);
+        Print("window caption=\"" + Escape(f->Caption()) + "\" class=" + f->ClassName() +
+              " visible=" + (f->Visible() ? "1" : "0") + " bounds=" + std::to_string(f->Left()) + "," +
+              std::to_string(f->Top()) + "," + std::to_string(f->Width()) + "," +
+              std::to_string(f->Height()) + " topmost=" + (model.topmost ? "1" : "0"));
+    }
+}
+
+void Harness::CmdIni() {
+    std::ifstream in(sys::ResolveProfilePath("KRVLmix.ini"), std::ios::binary);
+    if (!in) {
+        Print("ini: no settings file");
+        return;
+    }
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        Print(line);
+    }
+}
+
+void Harness::CmdEmu(const Command& c) {
+    const std::string& action = c.words[1];
+    auto arg = [&](std::size_t i) {
+        if (c.words.size() <= i)
+            throw ScriptError{"line " + std::to_string(c.line) + ": emu " + action + " needs more arguments"};
+        return Number(c.words[i], c.line);
+    };
+    auto card = [&] {
+        long long n = arg(2);
+        if (n < 1 || n > m_emu->CardCount())
+            throw ScriptError{"line " + std::to_string(c.line) + ": no card " + c.words[2]};
+        return static_cast<int>(n - 1);
+    };
+    auto pair = [&](int maxPair) {
+        long long p = arg(3);
+        if (p < 0 || p > maxPair)
+            throw ScriptError{"line " + std::to_string(c.line) + ": no pair " + c.words[3]};
+        return static_cast<int>(p);
+    };
+    auto stereo = [&](std::size_t i) {
+        return static_cast<DWORD>((arg(i) & 0xFFFF) | ((arg(i + 1) & 0xFFFF) << 16));
+    };
+    MMRESULT r = MMSYSERR_NOERROR;
+    if (action == "remove") {
+        int k = card();
+        bool removed = m_emu->RemoveCard(k);
+        if (!removed) Print("emu: card " + c.words[2] + " not removed");
+        if (krvl::ExitFlag() && m_phase == Phase::Running) {
+            m_exiting = true;
+            WakeProgram();
+        }
+        return;
+    } else if (action == "set-volume") {
+        int k = card();
+        r = m_emu->SetVolume(k, pair(1), stereo(4));
+    } else if (action == "set-mute") {
+        int k = card();
+        r = m_emu->SetOutputMute(k, pair(1), stereo(4));
+    } else if (action == "set-source") {
+        int k = card();
+        int p = pair(2);
+        r = m_emu->SetSource(k, p, static_cast<DWORD>(arg(4)));
+    } else if (action == "set-routing") {
+        int k = card();
+        int p = pair(2);
+        r = m_emu->SetRouting(k, p, static_cast<DWORD>(arg(4)));
+    } else if (action == "set-format") {
+        int k = card();
+        r = m_emu->SetDigitalFormat(k, static_cast<DWORD>(arg(3)));
+    } else if (action == "set-gain") {
+        int k = card();
+        r = m_emu->SetGain(k, pair(1), stereo(4));
+    } else if (action == "set-input-mute") {
+        int k = card();
+        r = m_emu->SetInputMute(k, pair(1), stereo(4));
+    } else if (action == "state") {
+        int k = card();
+        emu::CardState s = m_emu->Card(k);
+        std::ostringstream o;
+        o << "card " << (k + 1) << " removed=" << s.removed << " extended=" << s.extended
+          << " format=" << s.digitalFormat;
+        for (int p = 0; p < 2; ++p)
+            o << " gain" << p << "=" << Hex(s.gain[p]) << " inmute" << p << "=" << Hex(s.inputMute[p])
+              << " volume" << p << "=" << Hex(s.volume[p]) << " outmute" << p << "=" << Hex(s.outputMute[p]);
+        for (int p = 0; p < 3; ++p)
+            o << " routing" << p << "=" << Hex(s.routing[p]) << " source" << p << "=" << s.source[p];
+        Print(o.str());
+        return;
+    } else {
+        throw ScriptError{"line " + std::to_string(c.line) + ": unknown emu action " + action};
+    }
+    if (r != MMSYSERR_NOERROR) Print("emu: " + action + " refused (" + std::to_string(r) + ")");
+}
+
+tk::TForm& Harness::Window(const Command& c, const std::string& caption) {
+    tk::TForm* form = tk::Screen->FindForm(caption);
+    if (!form) throw ScriptError{"line " + std::to_string(c.line) + ": no window \"" + caption + "\""};
+    return *form;
+}
+
+tk::TControl& Harness::Control(const Command& c, tk::TForm& form, const std::string& name) {
+    auto* control = dynamic_cast<tk::TControl*>(form.FindComponent(name));
+    if (!control)
+        throw ScriptError{"line " + std::to_string(c.line) + ": no control " + name + " in \"" +
+                          form.Caption() + "\""};
+    return *control;
+}
+
+} // namespace harness

@@ -1,0 +1,85 @@
+// krvl-script: runs the real program entry headless on the emulated card with the virtual clock and
+// drives it with a line-based script (docs/harness.md has the grammar).
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace emu {
+class Emulator;
+}
+namespace sys {
+class VirtualClock;
+}
+namespace tk {
+class TForm;
+class TControl;
+} // namespace tk
+
+namespace harness {
+
+struct Options {
+    std::string scenarioFile; // empty: the default scenario
+    std::string windowsDir;   // empty: a fresh temporary folder
+    bool trace{};
+};
+
+// A script error: the run stops and the program exits with status 2.
+struct ScriptError {
+    std::string reason;
+};
+
+class Harness {
+public:
+    Harness(Options options, std::ostream& out);
+    ~Harness();
+
+    // Runs every line; 0 when the script ran to its end, 2 after a script error (the reason printed).
+    int Run(const std::vector<std::string>& lines);
+
+private:
+    struct Command {
+        int line{};
+        std::vector<std::string> words;
+        std::string rest; // the text after the command word, for commands that take free text
+    };
+
+    void Print(const std::string& line);
+    void Execute(const Command& command);
+    // Runs the script while the program waits for messages; returns when it has something to do.
+    void Pump();
+    bool Running() const;
+    void RequireRunning(const Command& command);
+    void WakeProgram();
+    void AdvanceWait();
+
+    tk::TForm& Window(const Command& command, const std::string& caption);
+    tk::TControl& Control(const Command& command, tk::TForm& form, const std::string& name);
+    void ClickAt(tk::TForm& form, tk::TControl& control, int dx = 0, int dy = 0);
+    void ShowTree(tk::TControl& control, int depth);
+    void Snapshot(const Command& c, tk::TForm& form, const std::string& file);
+    std::string Describe(tk::TControl& control);
+
+    bool ExecuteControlCommand(const Command& c);
+    void CmdEmu(const Command& c);
+    void CmdWindows();
+    void CmdIni();
+    void CmdExit();
+
+    Options m_options;
+    std::ostream& m_out;
+    std::string m_tempDir;
+    sys::VirtualClock* m_clock{};
+    std::shared_ptr<emu::Emulator> m_emu;
+    std::vector<Command> m_commands;
+    std::size_t m_next{};
+    enum class Phase { NotStarted, Running, Ended } m_phase{Phase::NotStarted};
+    std::optional<std::uint64_t> m_waitUntil;
+    bool m_exiting{};
+    std::optional<ScriptError> m_error;
+};
+
+} // namespace harness
