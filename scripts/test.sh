@@ -18,4 +18,5 @@ echo "== plain build =="
 run_config build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer =="
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
   run_config build-asan -DCMAKE_BUILD_TYPE=Debug -DKRVL_SANITIZE=ON
