@@ -5,7 +5,7 @@
 
 namespace krvl {
 
-constexpr UINT UM_METERTICK = WM_USER + 1;
+// UM_METERTICK (WM_USER + 1) belongs to the meters: controls/audioctl32.h.
 constexpr UINT UM_MIXERCLOSED = WM_USER + 100;
 constexpr UINT UM_TRAYMOUSE = WM_USER + 100;
 constexpr UINT UM_LEVELPOLL = WM_USER + 101;
