@@ -211,3 +211,39 @@ TEST_F(ControlWindow, RemovalWithAFailingGetconfigStillClosesAndEnds) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ControlWindow, TheMainWindowsPopupMenuComesAndGoesWithTheRightButton) {
+    tk::Application->CreateForm(frmMain);
+    int shown = 0;
+    std::vector<std::string> texts;
+    sys::SetPopupPresenter([&](HMENU menu, INT, INT, HWND) -> UINT_PTR {
+        ++shown;
+        texts.clear();
+        for (auto& item : sys::MenuItems(menu))
+            texts.push_back(item.flags & MF_SEPARATOR ? "-" : item.text);
+        return 0;
+    });
+    auto rclick = [] { SendMessageA(frmMain->Handle(), UM_TRAYMOUSE, 0, WM_RBUTTONDOWN); };
+    rclick();
+    EXPECT_TRUE(frmMain->PopupShown());
+    EXPECT_EQ(texts, (std::vector<std::string>{"Open", "-", "Exit"}));
+    rclick();
+    EXPECT_FALSE(frmMain->PopupShown());
+    rclick();
+    EXPECT_TRUE(frmMain->PopupShown());
+    EXPECT_EQ(shown, 2);
+    SendMessageA(frmMain->Handle(), UM_TRAYMOUSE, 0, WM_LBUTTONDOWN);
+    EXPECT_FALSE(frmMain->PopupShown());
+
+    // Choosing "Exit" saves the control window's settings and ends the loop.
+    sys::SetPopupPresenter([](HMENU menu, INT, INT, HWND) { return sys::MenuItems(menu).back().id; });
+    w->Show();
+    rclick();
+    EXPECT_TRUE(ExitFlag());
+    EXPECT_FALSE(w->Visible());
+    EXPECT_NE(Ini().find("[Korvalin]"), std::string::npos);
+}
+
+} // namespace
