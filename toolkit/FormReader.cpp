@@ -78,6 +78,11 @@ TClassInfo& RegisterClass(const std::string& name, const std::string& baseName, 
     const TClassInfo* base = nullptr;
     if (!baseName.empty()) {
         auto b = reg.classes.find(baseName);
+        if (b == reg.classes.end()) {
+            // A class of another library built on a toolkit class registered before the toolkit's own.
+            RegisterStandardClasses();
+            b = reg.classes.find(baseName);
+        }
         if (b == reg.classes.end())
             throw EComponentError("RegisterClass " + name + ": base class " + baseName +
                                   " is not registered");

@@ -253,14 +253,14 @@ TModalResult TForm::ShowModal() {
     };
     try {
         Show();
+        // The result is checked before waiting: OnShow may already have set it.
         while (alive) {
-            Application->HandleMessage();
-            if (!alive) break;
             if (Application->Terminated())
                 m_modalResult = mrCancel;
             else if (m_modalResult != mrNone)
                 CloseModal();
             if (!alive || m_modalResult != mrNone) break;
+            Application->HandleMessage();
         }
     } catch (...) {
         restore();

@@ -477,7 +477,18 @@ void TComboBox::SetSorted(bool v) {
     if (v) ItemsChanged();
 }
 
+void TComboBox::Loaded() {
+    TWinControl::Loaded();
+    int index = m_loadedIndex;
+    m_loadedIndex = -1;
+    if (index >= 0) SetItemIndex(index);
+}
+
 void TComboBox::SetItemIndex(int index) {
+    if (Loading()) {
+        m_loadedIndex = index;
+        return;
+    }
     if (index < -1 || index >= m_items.Count()) return;
     if (index == m_itemIndex) return;
     m_itemIndex = index;

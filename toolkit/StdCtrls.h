@@ -251,9 +251,12 @@ protected:
     void Paint(TCanvas& canvas) override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void KeyDown(WORD& key, TShiftState shift) override;
+    void Loaded() override;
 
 private:
     void ItemsChanged();
+    // A layout may store ItemIndex before the items; it applies once everything is read.
+    int m_loadedIndex{-1};
     TComboBoxStyle m_style{csDropDown};
     TStrings m_items;
     int m_itemIndex{-1};

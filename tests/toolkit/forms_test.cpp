@@ -1,0 +1,274 @@
+#include "toolkit/ExtCtrls.h"
+#include "toolkit/Forms.h"
+#include "toolkit/StdCtrls.h"
+
+#include "system/sys.h"
+
+#include <gtest/gtest.h>
+
+using namespace tk;
+
+namespace {
+
+struct FormsTest : ::testing::Test {
+    sys::VirtualClock& clock = sys::UseVirtualClock();
+    FormsTest() { Application->SetTitle("Korvalin Manager"); }
+    ~FormsTest() override {
+        Application->DestroyForms();
+        Application->ResetTerminated();
+        sys::ResetSystem();
+    }
+    template <class T = TForm> T* NewForm(const std::string& caption) {
+        T* form = nullptr;
+        Application->CreateForm(form);
+        form->SetCaption(caption);
+        return form;
+    }
+};
+
+LPARAM At(TControl& c, int x, int y) {
+    TPoint p = c.ClientToForm({x, y});
+    return static_cast<LPARAM>((p.y << 16) | (p.x & 0xFFFF));
+}
+
+} // namespace
+
+TEST_F(FormsTest, HandleMessageWaitsThroughWaitMessageThenProcessesOneMessage) {
+    TForm* form = NewForm("Main");
+    int seen = 0;
+    form->SetMessageHandler(WM_USER + 7, [&](TMessage& m) {
+        ++seen;
+        m.Result = 42;
+    });
+    int waits = 0;
+    sys::SetWaitHook([&] {
+        ++waits;
+        PostMessageA(form->Handle(), WM_USER + 7, 0, 0);
+    });
+    Application->HandleMessage();
+    EXPECT_EQ(waits, 1);
+    EXPECT_EQ(seen, 0); // the wait only brought the message
+    Application->HandleMessage();
+    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(waits, 1);
+    sys::SetWaitHook(nullptr);
+    EXPECT_EQ(SendMessageA(form->Handle(), WM_USER + 7, 0, 0), 42);
+}
+
+TEST_F(FormsTest, ExceptionsAreReportedTitledWithTheTitleAndTheAbortIsSilent) {
+    TForm* form = NewForm("Main");
+    form->SetMessageHandler(WM_USER + 1,
+                            [](TMessage&) { throw Exception("EnableDevLeveling: Invalid RouteType."); });
+    form->SetMessageHandler(WM_USER + 2, [](TMessage&) { Abort(); });
+    form->SetMessageHandler(WM_USER + 3, [](TMessage&) { throw ERangeError("Wert ungültig"); });
+    PostMessageA(form->Handle(), WM_USER + 1, 0, 0);
+    PostMessageA(form->Handle(), WM_USER + 2, 0, 0);
+    PostMessageA(form->Handle(), WM_USER + 3, 0, 0);
+    Application->ProcessMessages();
+    auto boxes = sys::RecordedMessageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "EnableDevLeveling: Invalid RouteType.");
+    EXPECT_EQ(boxes[0].caption, "Korvalin Manager");
+    EXPECT_EQ(boxes[0].style & MB_ICONMASK, MB_ICONSTOP);
+    EXPECT_EQ(boxes[1].text, "Wert ungültig."); // the report ends the sentence
+}
+
+TEST_F(FormsTest, TerminateEndsTheLoopWhenItsQuitMessageIsProcessed) {
+    NewForm("Main");
+    Application->Terminate();
+    EXPECT_FALSE(Application->Terminated());
+    Application->HandleMessage();
+    EXPECT_TRUE(Application->Terminated());
+}
+
+TEST_F(FormsTest, ShowModalRunsANestedLoopOnTheSameQueue) {
+    TForm* main = NewForm("Main");
+    TForm* outer = NewForm("Outer");
+    TForm* inner = NewForm("Inner");
+    main->Show();
+    int mainPosted = 0;
+    main->SetMessageHandler(WM_USER + 9, [&](TMessage&) { ++mainPosted; });
+    std::vector<std::string> log;
+    outer->OnShow = [&](TObject*) {
+        log.push_back("outer shown");
+        PostMessageA(main->Handle(), WM_USER + 9, 0, 0); // still delivered by the nested loop
+        EXPECT_EQ(inner->ShowModal(), mrYes);
+        log.push_back("inner returned");
+        outer->SetModalResult(mrOk);
+    };
+    inner->OnShow = [&](TObject*) {
+        log.push_back("inner shown");
+        PostMessageA(inner->Handle(), WM_CLOSE, 0, 0); // closing a modal form cancels it ...
+    };
+    inner->OnCloseQuery = [&](TObject*, bool& canClose) {
+        // ... unless it refuses; the second time it answers Yes.
+        canClose = !log.empty() && log.back() == "refused";
+        if (!canClose) {
+            log.push_back("refused");
+            inner->SetModalResult(mrNone);
+            PostMessageA(inner->Handle(), WM_USER + 1, 0, 0);
+        }
+    };
+    inner->SetMessageHandler(WM_USER + 1, [&](TMessage&) { inner->SetModalResult(mrYes); });
+    EXPECT_EQ(outer->ShowModal(), mrOk);
+    std::vector<std::string> expected{"outer shown", "inner shown", "refused", "inner returned"};
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(mainPosted, 1);
+    EXPECT_FALSE(outer->Visible());
+    EXPECT_FALSE(inner->Visible());
+    EXPECT_THROW(main->ShowModal(), EInvalidOperation); // already visible
+}
+
+TEST_F(FormsTest, OtherFormsTakeNoInputWhileAModalFormRuns) {
+    TForm* main = NewForm("Main");
+    auto* button = New<TButton>(main);
+    button->SetParent(main);
+    int clicks = 0;
+    button->OnClick = [&](TObject*) { ++clicks; };
+    main->Show();
+    TForm* dialog = NewForm("Dialog");
+    dialog->OnShow = [&](TObject*) {
+        PostMessageA(main->Handle(), WM_LBUTTONDOWN, 1, At(*button, 5, 5));
+        PostMessageA(main->Handle(), WM_LBUTTONUP, 0, At(*button, 5, 5));
+        PostMessageA(dialog->Handle(), WM_CLOSE, 0, 0);
+    };
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    EXPECT_EQ(clicks, 0);
+    main->DispatchMouse(WM_LBUTTONDOWN, ssLeft, 10, 10);
+    main->DispatchMouse(WM_LBUTTONUP, 0, 10, 10);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(FormsTest, CloseActionsHideFreeOrKeepTheForm) {
+    TForm* main = NewForm("Main"); // closing the main form would end the program
+    TForm* form = NewForm("Tool");
+    form->Show();
+    TCloseAction next = caNone;
+    form->OnClose = [&](TObject*, TCloseAction& action) { action = next; };
+    form->Close();
+    EXPECT_TRUE(form->Visible());
+    next = caHide;
+    form->Close();
+    EXPECT_FALSE(form->Visible());
+    form->Show();
+    next = caFree;
+    form->Close();
+    EXPECT_EQ(Screen->FindForm("Tool"), form); // freed once the current event is over
+    Application->ProcessMessages();
+    EXPECT_EQ(Screen->FindForm("Tool"), nullptr);
+    EXPECT_EQ(Application->ComponentCount(), 1);
+
+    main->Show();
+    main->Close();
+    Application->ProcessMessages();
+    EXPECT_TRUE(Application->Terminated());
+}
+
+TEST_F(FormsTest, OnDestroyRunsWhileTheControlsStillExist) {
+    TForm* form = NewForm("Tool");
+    auto* label = New<TLabel>(form);
+    label->SetName("lbText");
+    label->SetParent(form);
+    label->SetCaption("still here");
+    std::string seen;
+    form->OnDestroy = [&](TObject*) { seen = form->ComponentByName<TLabel>("lbText").Caption(); };
+    form->Free();
+    EXPECT_EQ(seen, "still here");
+}
+
+TEST_F(FormsTest, OuterSizeIncludesTheClassicFrame) {
+    auto form = Make<TForm>();
+    form->SetBorderStyle(bsSizeToolWin);
+    form->SetClientWidth(172);
+    form->SetClientHeight(639);
+    EXPECT_EQ(form->Width(), 180);
+    EXPECT_EQ(form->Height(), 663);
+    form->SetBorderStyle(bsSizeable);
+    EXPECT_EQ(form->ClientHeight(), 663 - 27);
+    form->SetBorderStyle(bsNone);
+    EXPECT_EQ(form->ClientWidth(), 180);
+    EXPECT_EQ(form->ClientOffset(), (TPoint{0, 0}));
+}
+
+TEST_F(FormsTest, ShowActivatesAndScreenFindsFormsByCaption) {
+    TForm* a = NewForm("Erste");
+    TForm* b = NewForm("Zweite");
+    std::vector<std::string> log;
+    a->OnActivate = [&](TObject*) { log.push_back("a+"); };
+    a->OnDeactivate = [&](TObject*) { log.push_back("a-"); };
+    b->OnActivate = [&](TObject*) { log.push_back("b+"); };
+    a->Show();
+    b->Show();
+    EXPECT_EQ(Screen->ActiveForm(), b);
+    SendMessageA(a->Handle(), WM_ACTIVATE, 1, 0);
+    std::vector<std::string> expected{"a+", "a-", "b+", "a+"};
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(Screen->FindForm("Zweite"), b);
+    EXPECT_EQ(Screen->FindForm("Dritte"), nullptr);
+    EXPECT_TRUE(sys::GetWindowModel(b->Handle()).visible);
+}
+
+TEST_F(FormsTest, MouseInputIsCapturedWhileHeldAndDisabledControlsGetNothing) {
+    TForm* form = NewForm("Main");
+    form->SetBorderStyle(bsNone);
+    form->SetBounds(0, 0, 300, 200);
+    auto* panel = New<TPanel>(form);
+    panel->SetParent(form);
+    panel->SetBounds(10, 10, 100, 100);
+    auto* inner = New<TPanel>(form);
+    inner->SetParent(panel);
+    inner->SetBounds(10, 10, 50, 50);
+    std::vector<std::string> log;
+    inner->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int x, int y) {
+        log.push_back("down " + std::to_string(x) + "," + std::to_string(y));
+    };
+    inner->OnMouseMove = [&](TObject*, TShiftState, int x, int y) {
+        log.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+    };
+    inner->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { log.push_back("up"); };
+    form->DispatchMouse(WM_LBUTTONDOWN, ssLeft, 25, 25);
+    form->DispatchMouse(WM_MOUSEMOVE, ssLeft, 250, 150); // far outside: still the captured control
+    form->DispatchMouse(WM_LBUTTONUP, 0, 250, 150);
+    form->DispatchMouse(WM_MOUSEMOVE, 0, 250, 150); // released: the form itself
+    std::vector<std::string> expected{"down 5,5", "move 230,130", "up"};
+    EXPECT_EQ(log, expected);
+    log.clear();
+    panel->SetEnabled(false);
+    form->DispatchMouse(WM_LBUTTONDOWN, ssLeft, 25, 25);
+    form->DispatchMouse(WM_LBUTTONUP, 0, 25, 25);
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(FormsTest, AClickHandlerMayDestroyItsSender) {
+    TForm* form = NewForm("Main");
+    form->SetBorderStyle(bsNone);
+    auto* box = New<TCheckBox>(form);
+    box->SetParent(form);
+    box->OnClick = [&](TObject* sender) { static_cast<TCheckBox*>(sender)->Free(); };
+    form->DispatchMouse(WM_LBUTTONDOWN, ssLeft, 5, 5);
+    form->DispatchMouse(WM_LBUTTONUP, 0, 5, 5);
+    EXPECT_EQ(form->ControlCount(), 0);
+    EXPECT_EQ(form->CaptureControl(), nullptr);
+}
+
+TEST_F(FormsTest, TimerFiresThroughTheClock) {
+    TForm* form = NewForm("Main");
+    auto* timer = New<TTimer>(form);
+    int ticks = 0;
+    timer->OnTimer = [&](TObject* sender) {
+        EXPECT_EQ(sender, timer);
+        ++ticks;
+    };
+    timer->SetInterval(100);
+    clock.Advance(350);
+    Application->ProcessMessages();
+    EXPECT_EQ(ticks, 3);
+    timer->SetEnabled(false);
+    clock.Advance(500);
+    Application->ProcessMessages();
+    EXPECT_EQ(ticks, 3);
+    timer->SetEnabled(true);
+    clock.Advance(100);
+    Application->ProcessMessages();
+    EXPECT_EQ(ticks, 4);
+}
