@@ -222,7 +222,13 @@ void TPageControl::Paint(TCanvas& canvas) {
     style::Frame3D(canvas, frame, clBtnHighlight, cl3DDkShadow, 1);
     style::Frame3D(canvas, frame, cl3DLight, clBtnShadow, 1);
     auto rects = TabRects();
-    for (std::size_t i = 0; i < rects.size(); ++i) {
+    // The active tab last, so it lies over its neighbours.
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < rects.size(); ++i)
+        if (m_pages[i] != m_activePage) order.push_back(i);
+    for (std::size_t i = 0; i < rects.size(); ++i)
+        if (m_pages[i] == m_activePage) order.push_back(i);
+    for (std::size_t i : order) {
         if (rects[i].Empty()) continue;
         bool active = m_pages[i] == m_activePage;
         TRect t = active ? rects[i].Inflate(2, 0) : rects[i];

@@ -1,0 +1,173 @@
+#include "toolkit/Buttons.h"
+#include "toolkit/CairoCanvas.h"
+#include "toolkit/ComCtrls.h"
+#include "toolkit/ExtCtrls.h"
+#include "toolkit/Forms.h"
+#include "toolkit/ScrollBox.h"
+#include "toolkit/StdCtrls.h"
+
+#include <gtest/gtest.h>
+
+using namespace tk;
+
+namespace {
+
+// A form with one of every standard control, laid out on a grid.
+struct Gallery {
+    TOwned<TForm> form = Make<TForm>();
+    TShape* shape{};
+    TLabel* label{};
+    TCheckBox* check{};
+    TPanel* panel{};
+
+    Gallery() {
+        form->SetCaption("Gallery");
+        form->SetBorderStyle(bsSingle);
+        form->SetClientWidth(420);
+        form->SetClientHeight(300);
+        auto place = [&](TControl* c, int l, int t, int w, int h) {
+            c->SetParent(form.get());
+            c->SetBounds(l, t, w, h);
+        };
+        panel = New<TPanel>(form.get());
+        panel->SetBevelInner(bvRaised);
+        panel->SetBevelOuter(bvLowered);
+        panel->SetCaption("Panel");
+        place(panel, 8, 8, 120, 40);
+        label = New<TLabel>(form.get());
+        label->SetCaption("&Label text");
+        place(label, 140, 8, 80, 13);
+        label->SetAutoSize(true);
+        auto* button = New<TButton>(form.get());
+        button->SetCaption("OK");
+        button->SetDefault(true);
+        place(button, 140, 26, 75, 25);
+        check = New<TCheckBox>(form.get());
+        check->SetCaption("Check box");
+        check->SetChecked(true);
+        place(check, 230, 8, 100, 17);
+        auto* radio = New<TRadioButton>(form.get());
+        radio->SetCaption("Radio");
+        radio->SetChecked(true);
+        place(radio, 230, 30, 100, 17);
+        auto* speed = New<TSpeedButton>(form.get());
+        speed->SetCaption("Ana 1-2");
+        speed->SetGroupIndex(1);
+        speed->SetDown(true);
+        place(speed, 340, 8, 53, 17);
+        auto* group = New<TGroupBox>(form.get());
+        group->SetCaption(" Group ");
+        place(group, 8, 56, 120, 60);
+        auto* bevel = New<TBevel>(form.get());
+        bevel->SetShape(bsTopLine);
+        place(bevel, 140, 60, 120, 2);
+        shape = New<TShape>(form.get());
+        shape->SetBrushColor(clLime);
+        place(shape, 270, 60, 16, 6);
+        auto* image = New<TImage>(form.get());
+        TPicture picture;
+        picture.Assign(4, 4, std::vector<std::uint32_t>(16, 0xFFFF0000u));
+        image->SetPicture(picture);
+        place(image, 300, 60, 4, 4);
+        auto* edit = New<TEdit>(form.get());
+        edit->SetText("Edit");
+        place(edit, 140, 70, 121, 21);
+        auto* combo = New<TComboBox>(form.get());
+        combo->SetItems({"44100", "48000"});
+        combo->SetItemIndex(1);
+        place(combo, 270, 70, 100, 21);
+        auto* track = New<TTrackBar>(form.get());
+        track->SetMax(10);
+        track->SetPosition(3);
+        place(track, 8, 124, 150, 45);
+        auto* scroll = New<TScrollBox>(form.get());
+        place(scroll, 170, 124, 150, 60);
+        auto* wide = New<TPanel>(form.get());
+        wide->SetParent(scroll);
+        wide->SetBounds(0, 0, 300, 20);
+        auto* pages = New<TPageControl>(form.get());
+        place(pages, 8, 190, 250, 100);
+        for (const char* caption : {"Takt", "Optionen"}) {
+            auto* sheet = New<TTabSheet>(form.get());
+            sheet->SetCaption(caption);
+            sheet->SetPageControl(pages);
+        }
+    }
+};
+
+int DarkPixels(const TRenderedImage& image, const TRect& r) {
+    int dark = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) {
+            std::uint32_t p = image.Pixel(x, y);
+            if (((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF) < 200) ++dark;
+        }
+    return dark;
+}
+
+} // namespace
+
+TEST(Painting, RendersAFormWithEveryStandardControl) {
+    Gallery g;
+    std::string path = ::testing::TempDir() + "gallery.png";
+    ASSERT_TRUE(RenderFormToPng(*g.form, path));
+    TRenderedImage frame = RenderForm(*g.form, true);
+    EXPECT_EQ(frame.width, g.form->Width());
+    EXPECT_EQ(frame.height, g.form->Height());
+    TRenderedImage image = RenderForm(*g.form, false);
+    ASSERT_EQ(image.width, 420);
+    // The shape's fill, the picture, the button face and the panel's raised bevel.
+    EXPECT_EQ(image.Pixel(278, 63) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(image.Pixel(301, 61) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(image.Pixel(8, 8) & 0xFFFFFF, 0x808080u);   // outer lowered bevel: shadow at top left
+    EXPECT_EQ(image.Pixel(9, 9) & 0xFFFFFF, 0xFFFFFFu);   // inner raised bevel: highlight
+    EXPECT_EQ(image.Pixel(60, 30) & 0xFFFFFF, 0xC0C0C0u); // face
+    // Text is drawn where the captions are.
+    EXPECT_GT(DarkPixels(image, g.label->BoundsRect()), 15);
+    EXPECT_GT(DarkPixels(image, g.check->BoundsRect()), 15);
+    EXPECT_GT(DarkPixels(image, g.panel->BoundsRect().Inflate(-3, -3)), 15);
+    // The edit field's window colour.
+    EXPECT_EQ(image.Pixel(250, 80) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST(Painting, AChangeInvalidatesOnlyThatControlsRectangle) {
+    Gallery g;
+    g.form->TakeDirtyRects();
+    g.shape->SetBrushColor(clRed);
+    std::vector<TRect> dirty = g.form->TakeDirtyRects();
+    ASSERT_EQ(dirty.size(), 1u);
+    EXPECT_EQ(dirty[0], g.shape->BoundsRect());
+    g.shape->SetBrushColor(clRed); // no change, nothing to repaint
+    EXPECT_TRUE(g.form->DirtyRects().empty());
+    // A control inside a panel reports in the form's client coordinates.
+    auto* inner = New<TShape>(g.form.get());
+    inner->SetParent(g.panel);
+    inner->SetBounds(4, 4, 10, 10);
+    g.form->TakeDirtyRects();
+    inner->SetPenColor(clBlue);
+    dirty = g.form->TakeDirtyRects();
+    ASSERT_EQ(dirty.size(), 1u);
+    EXPECT_EQ(dirty[0], Bounds(12, 12, 10, 10));
+    // The host hears about it too.
+    std::vector<TRect> told;
+    g.form->OnInvalidate = [&](TForm*, const TRect& r) { told.push_back(r); };
+    g.check->SetChecked(false);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], g.check->BoundsRect());
+}
+
+TEST(Painting, SymbolFontTextBecomesUnicodeAndFontsMapToLiberation) {
+    EXPECT_EQ(MapFontFamily("Arial"), "Liberation Sans");
+    EXPECT_EQ(MapFontFamily("MS Sans Serif"), "Liberation Sans");
+    EXPECT_EQ(MapFontFamily("Courier New"), "Liberation Mono");
+    EXPECT_EQ(MapSymbolText("\xC3\xAB\xC3\xBB"), "\u23A3\u23A6"); // 0xEB, 0xFB: bracket corners
+    EXPECT_EQ(MapSymbolText("m"), "\u03BC");
+    TFont arial;
+    arial.SetName("Arial");
+    arial.SetHeight(-11);
+    TSize one = MeasureText("Level", arial);
+    TSize two = MeasureText("Level Level", arial);
+    EXPECT_GT(two.cx, one.cx * 3 / 2);
+    EXPECT_GE(one.cy, 11);
+    EXPECT_LE(one.cy, 15);
+}
