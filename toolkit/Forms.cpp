@@ -95,7 +95,35 @@ void TForm::SetClientHeight(int v) {
     SetHeight(v + 2 * m.border + m.caption);
 }
 
+MINMAXINFO TForm::MinMaxInfo() {
+    TFrameMetrics m = FrameMetrics(m_borderStyle);
+    MINMAXINFO info{};
+    info.ptMaxSize = {Screen->Width() + 2 * m.border, Screen->Height() + 2 * m.border};
+    info.ptMaxPosition = {-m.border, -m.border};
+    info.ptMinTrackSize = {112, 27};
+    info.ptMaxTrackSize = {Screen->Width() + 12, Screen->Height() + 12};
+    Perform(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    return info;
+}
+
 void TForm::SetBounds(int left, int top, int width, int height) {
+    // A sizeable window's size stays within its tracking limits, from code too (as the window
+    // manager's position change does).
+    if (HandleAllocated() && !m_inMinMax && (m_borderStyle == bsSizeable || m_borderStyle == bsSizeToolWin)) {
+        m_inMinMax = true;
+        MINMAXINFO info{};
+        try {
+            info = MinMaxInfo();
+        } catch (...) {
+            m_inMinMax = false;
+            throw;
+        }
+        m_inMinMax = false;
+        width = std::clamp<int>(width, info.ptMinTrackSize.x,
+                                std::max(info.ptMinTrackSize.x, info.ptMaxTrackSize.x));
+        height = std::clamp<int>(height, info.ptMinTrackSize.y,
+                                 std::max(info.ptMinTrackSize.y, info.ptMaxTrackSize.y));
+    }
     bool changed = left != m_left || top != m_top || width != m_width || height != m_height;
     TWinControl::SetBounds(left, top, width, height);
     if (changed) SyncWindow(SWP_NOZORDER | SWP_NOACTIVATE);

@@ -34,7 +34,10 @@ public:
     TPoint ClientOffset() const override;
     void SetClientWidth(int v) override;
     void SetClientHeight(int v) override;
+    // Sizeable forms with a window keep their size within the WM_GETMINMAXINFO tracking limits.
     void SetBounds(int left, int top, int width, int height) override;
+    // The limits as the form's WM_GETMINMAXINFO handling fills them (outer sizes), for hosts too.
+    MINMAXINFO MinMaxInfo();
 
     TFormBorderStyle BorderStyle() const { return m_borderStyle; }
     void SetBorderStyle(TFormBorderStyle style);
@@ -153,6 +156,7 @@ private:
     bool m_keyPreview{};
     bool m_positioned{};
     bool m_disabledByModal{};
+    bool m_inMinMax{};
     TWinControl* m_activeControl{};
     TControl* m_capture{};
     std::vector<TRect> m_dirty;

@@ -272,3 +272,27 @@ TEST_F(FormsTest, TimerFiresThroughTheClock) {
     Application->ProcessMessages();
     EXPECT_EQ(ticks, 4);
 }
+
+TEST_F(FormsTest, ASizeableWindowKeepsItsSizeWithinItsTrackingLimits) {
+    TForm* form = NewForm("KRV Ana. Input");
+    form->SetBorderStyle(bsSizeToolWin);
+    form->SetBounds(0, 0, 300, 400); // no window yet: nothing limits
+    EXPECT_EQ(form->Width(), 300);
+    int fixedHeight = 663;
+    form->SetMessageHandler(WM_GETMINMAXINFO, [&](TMessage& m) {
+        auto* info = reinterpret_cast<MINMAXINFO*>(m.LParam);
+        info->ptMinTrackSize = {97, fixedHeight};
+        info->ptMaxTrackSize = {182, fixedHeight};
+    });
+    form->Show();
+    form->SetWidth(form->Width() + 1);
+    EXPECT_EQ(form->Width(), 182);
+    EXPECT_EQ(form->Height(), 663);
+    fixedHeight += 16;
+    form->SetHeight(form->Height() + 16);
+    EXPECT_EQ(form->Height(), 679);
+    form->SetWidth(20);
+    EXPECT_EQ(form->Width(), 97);
+    EXPECT_EQ(form->MinMaxInfo().ptMaxTrackSize.x, 182);
+    EXPECT_EQ(sys::GetWindowModel(form->Handle()).rect.right, 97);
+}
