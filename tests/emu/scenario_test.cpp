@@ -203,8 +203,11 @@ TEST_F(Scenarios, ADamagedStateFileIsPassedOver) {
 
 TEST_F(Scenarios, OnTheRealClockARemovalReachesTheWindowsOnTheThreadThatDispatches) {
     sys::SetClock(sys::MakeRealClock());
-    auto& e = InstallJson(R"({"cards": [{}], "events": [{"at_ms": 0, "action": "remove", "card": 1},
-                                                          {"at_ms": 0, "action": "set-format", "card": 1, "value": 1}]})");
+    // The change comes first: a removed card takes no changes, and the removal's dispatch may overtake
+    // a change due at the same moment.
+    auto& e =
+        InstallJson(R"({"cards": [{}], "events": [{"at_ms": 0, "action": "set-format", "card": 1, "value": 1},
+                                                          {"at_ms": 30, "action": "remove", "card": 1}]})");
     auto self = std::this_thread::get_id();
     bool queried = false;
     sys::CreateWindowHandle([&](HWND, UINT m, WPARAM wp, LPARAM) -> LRESULT {
