@@ -210,6 +210,19 @@ void TCairoCanvas::SetColor(TColor color) {
     cairo_set_source_rgb(m_cr, Channel(rgb, 0), Channel(rgb, 8), Channel(rgb, 16));
 }
 
+void TCairoCanvas::FillAndStroke(const TPen& pen, const TBrush& brush, double width) {
+    if (brush.style != bsClear) {
+        SetColor(brush.color);
+        cairo_fill_preserve(m_cr);
+    }
+    if (width > 0) {
+        SetColor(pen.color);
+        cairo_set_line_width(m_cr, width);
+        cairo_stroke(m_cr);
+    }
+    cairo_new_path(m_cr);
+}
+
 void TCairoCanvas::FillRect(const TRect& r, TColor color) {
     if (r.Empty() || color == clNone) return;
     SetColor(color);
@@ -301,16 +314,7 @@ void TCairoCanvas::Ellipse(const TRect& r, const TPen& pen, const TBrush& brush)
     cairo_restore(m_cr);
     cairo_save(m_cr);
     cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_DEFAULT);
-    if (brush.style != bsClear) {
-        SetColor(brush.color);
-        cairo_fill_preserve(m_cr);
-    }
-    if (w > 0) {
-        SetColor(pen.color);
-        cairo_set_line_width(m_cr, w);
-        cairo_stroke(m_cr);
-    }
-    cairo_new_path(m_cr);
+    FillAndStroke(pen, brush, w);
     cairo_restore(m_cr);
 }
 
@@ -334,16 +338,7 @@ void TCairoCanvas::RoundRect(const TRect& r, int rx, int ry, const TPen& pen, co
     corner(x0 + ax, y1 - ay, M_PI / 2);
     corner(x0 + ax, y0 + ay, M_PI);
     cairo_close_path(m_cr);
-    if (brush.style != bsClear) {
-        SetColor(brush.color);
-        cairo_fill_preserve(m_cr);
-    }
-    if (w > 0) {
-        SetColor(pen.color);
-        cairo_set_line_width(m_cr, w);
-        cairo_stroke(m_cr);
-    }
-    cairo_new_path(m_cr);
+    FillAndStroke(pen, brush, w);
     cairo_restore(m_cr);
 }
 
@@ -354,16 +349,7 @@ void TCairoCanvas::Polygon(const std::vector<TPoint>& points, const TPen& pen, c
     for (std::size_t i = 1; i < points.size(); ++i)
         cairo_line_to(m_cr, points[i].x + 0.5, points[i].y + 0.5);
     cairo_close_path(m_cr);
-    if (brush.style != bsClear) {
-        SetColor(brush.color);
-        cairo_fill_preserve(m_cr);
-    }
-    if (pen.style != psClear) {
-        SetColor(pen.color);
-        cairo_set_line_width(m_cr, std::max(1, pen.width));
-        cairo_stroke(m_cr);
-    }
-    cairo_new_path(m_cr);
+    FillAndStroke(pen, brush, pen.style == psClear ? 0 : std::max(1, pen.width));
 }
 
 void TCairoCanvas::TextOut(int x, int y, const std::string& text, const TFont& font) {

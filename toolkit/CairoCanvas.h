@@ -37,6 +37,8 @@ public:
 
 private:
     void SetColor(TColor color);
+    // Fills the current path with the brush, then outlines it with the pen; clears the path.
+    void FillAndStroke(const TPen& pen, const TBrush& brush, double width);
     cairo_t* m_cr;
 };
 

@@ -605,11 +605,16 @@ void TWinControl::DoExit() {
 
 void TWinControl::PaintTo(TCanvas& canvas) {
     Paint(canvas);
-    TRect client = ClientRect();
     TPoint o = ClientOffset();
     canvas.Save();
     canvas.Translate(o.x, o.y);
-    canvas.ClipRect(client);
+    PaintChildren(canvas);
+    canvas.Restore();
+}
+
+void TWinControl::PaintChildren(TCanvas& canvas) {
+    canvas.Save();
+    canvas.ClipRect(ClientRect());
     for (TControl* c : m_controls) {
         if (!c->Visible() || c->Width() <= 0 || c->Height() <= 0) continue;
         canvas.Save();

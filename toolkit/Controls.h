@@ -269,6 +269,9 @@ protected:
     void ColorChanged() override;
     // Tells ParentX children that this control's font, colour, ... changed.
     void NotifyChildren(void (TControl::*change)());
+    // The visible children in control order, each translated and clipped to itself, on a canvas at
+    // this control's client origin.
+    void PaintChildren(TCanvas& canvas);
     void DestroyHandle();
 
 private:

@@ -69,14 +69,7 @@ TRect TCustomPanel::AlignRect() const {
 
 void TCustomPanel::Paint(TCanvas& canvas) {
     TRect r = ClientRect();
-    if (m_borderStyle == bsSingle) {
-        if (Ctl3D())
-            style::SunkenEdge(canvas, r);
-        else {
-            canvas.FrameRect(r, clWindowFrame);
-            r = r.Inflate(-1, -1);
-        }
-    }
+    if (m_borderStyle == bsSingle) style::SingleBorder(canvas, r, Ctl3D());
     style::Bevel(canvas, r, m_bevelOuter, m_bevelWidth);
     canvas.FrameRect(r, Color(), m_borderWidth);
     r = r.Inflate(-m_borderWidth, -m_borderWidth);

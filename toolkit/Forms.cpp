@@ -528,17 +528,9 @@ void TForm::InvalidateClientRect(const TRect& r) {
 
 void TForm::PaintClient(TCanvas& canvas) {
     canvas.Save();
-    TRect client = ClientRect();
-    canvas.ClipRect(client);
+    canvas.ClipRect(ClientRect());
     Paint(canvas);
-    for (TControl* c : m_controls) {
-        if (!c->Visible() || c->Width() <= 0 || c->Height() <= 0) continue;
-        canvas.Save();
-        canvas.Translate(c->Left(), c->Top());
-        canvas.ClipRect({0, 0, c->Width(), c->Height()});
-        c->PaintTo(canvas);
-        canvas.Restore();
-    }
+    PaintChildren(canvas);
     canvas.Restore();
 }
 

@@ -191,35 +191,30 @@ void TScrollBox::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
     }
 }
 
-void TScrollBox::MouseMove(TShiftState shift, int x, int y) {
-    TTracker alive(this);
-    TWinControl::MouseMove(shift, x, y);
-    if (!alive || m_dragKind < 0) return;
+void TScrollBox::DragThumb(int x, int y) {
     auto kind = static_cast<TScrollBarKind>(m_dragKind);
     TControlScrollBar& bar = kind == sbHorizontal ? m_horz : m_vert;
-    if (!bar.Tracking()) return;
     TRect r = BarRect(kind);
     TRect thumb = ThumbRect(kind);
     bool h = kind == sbHorizontal;
     int track = (h ? r.Width() : r.Height()) - 2 * bar.Size() - (h ? thumb.Width() : thumb.Height());
-    if (track <= 0) return;
-    int delta = (h ? x : y) - m_dragAnchor;
-    bar.SetPosition(m_dragStartPosition + delta * bar.MaxPosition() / track);
+    if (track > 0)
+        bar.SetPosition(m_dragStartPosition + ((h ? x : y) - m_dragAnchor) * bar.MaxPosition() / track);
+}
+
+void TScrollBox::MouseMove(TShiftState shift, int x, int y) {
+    TTracker alive(this);
+    TWinControl::MouseMove(shift, x, y);
+    if (!alive || m_dragKind < 0) return;
+    // Without tracking the position follows the thumb only when it is let go.
+    if ((m_dragKind == sbHorizontal ? m_horz : m_vert).Tracking()) DragThumb(x, y);
 }
 
 void TScrollBox::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     if (button == mbLeft && m_dragKind >= 0) {
-        auto kind = static_cast<TScrollBarKind>(m_dragKind);
-        TControlScrollBar& bar = kind == sbHorizontal ? m_horz : m_vert;
-        if (!bar.Tracking()) {
-            TRect r = BarRect(kind);
-            TRect thumb = ThumbRect(kind);
-            bool h = kind == sbHorizontal;
-            int track = (h ? r.Width() : r.Height()) - 2 * bar.Size() - (h ? thumb.Width() : thumb.Height());
-            if (track > 0)
-                bar.SetPosition(m_dragStartPosition +
-                                ((h ? x : y) - m_dragAnchor) * bar.MaxPosition() / track);
-        }
+        TTracker alive(this);
+        if (!(m_dragKind == sbHorizontal ? m_horz : m_vert).Tracking()) DragThumb(x, y);
+        if (!alive) return;
         m_dragKind = -1;
     }
     TWinControl::MouseUp(button, shift, x, y);
@@ -227,14 +222,7 @@ void TScrollBox::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
 
 void TScrollBox::Paint(TCanvas& canvas) {
     TRect r{0, 0, Width(), Height()};
-    if (m_borderStyle == bsSingle) {
-        if (Ctl3D())
-            style::SunkenEdge(canvas, r);
-        else {
-            canvas.FrameRect(r, clWindowFrame);
-            r = r.Inflate(-1, -1);
-        }
-    }
+    if (m_borderStyle == bsSingle) style::SingleBorder(canvas, r, Ctl3D());
     canvas.Save();
     canvas.Translate(Border(), Border());
     canvas.FillRect(ClientRect(), Color());

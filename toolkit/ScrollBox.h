@@ -82,6 +82,8 @@ private:
     int Border() const;
     TRect BarRect(TScrollBarKind kind) const;
     TRect ThumbRect(TScrollBarKind kind) const;
+    // Places the dragged bar's position where the pointer has taken its thumb.
+    void DragThumb(int x, int y);
     TControlScrollBar m_horz{*this, sbHorizontal};
     TControlScrollBar m_vert{*this, sbVertical};
     TBorderStyle m_borderStyle{bsSingle};

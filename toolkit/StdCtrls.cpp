@@ -126,15 +126,18 @@ void TCustomLabel::Loaded() {
     AdjustBounds();
 }
 
+std::string TCustomLabel::ShownCaption() const {
+    if (m_showAccelChar) return Caption();
+    // Without accelerators every "&" is literal: doubled for the caption routines.
+    std::string doubled;
+    for (char c : Caption())
+        doubled += c == '&' ? std::string("&&") : std::string(1, c);
+    return doubled;
+}
+
 void TCustomLabel::AdjustBounds() {
     if (!m_autoSize || Loading()) return;
-    std::string text = Caption();
-    if (!m_showAccelChar) {
-        std::string doubled;
-        for (char c : text)
-            doubled += c == '&' ? std::string("&&") : std::string(1, c);
-        text = doubled;
-    }
+    std::string text = ShownCaption();
     TSize ext = style::CaptionExtent(text.empty() ? " " : text, Font(), m_wordWrap, Width());
     if (text.empty()) ext.cx = 0;
     int left = Left();
@@ -145,13 +148,7 @@ void TCustomLabel::AdjustBounds() {
 void TCustomLabel::Paint(TCanvas& canvas) {
     TRect r = ClientRect();
     if (!m_transparent) canvas.FillRect(r, Color());
-    std::string text = Caption();
-    if (!m_showAccelChar) {
-        std::string doubled;
-        for (char c : text)
-            doubled += c == '&' ? std::string("&&") : std::string(1, c);
-        text = doubled;
-    }
+    std::string text = ShownCaption();
     style::TextLayout layout = m_layout == tlTop      ? style::TextLayout::Top
                                : m_layout == tlCenter ? style::TextLayout::Center
                                                       : style::TextLayout::Bottom;
@@ -409,14 +406,7 @@ void TEdit::KeyDown(WORD& key, TShiftState shift) {
 
 void TEdit::Paint(TCanvas& canvas) {
     TRect r = ClientRect();
-    if (m_borderStyle == bsSingle) {
-        if (Ctl3D())
-            style::SunkenEdge(canvas, r);
-        else {
-            canvas.FrameRect(r, clWindowFrame);
-            r = r.Inflate(-1, -1);
-        }
-    }
+    if (m_borderStyle == bsSingle) style::SingleBorder(canvas, r, Ctl3D());
     canvas.FillRect(r, EffectivelyEnabled() ? Color() : clBtnFace);
     TRect text = r.Inflate(-1, 0);
     TSize ext = MeasureText(Text().empty() ? " " : Text(), Font());

@@ -64,6 +64,7 @@ protected:
     void AdjustBounds();
 
 private:
+    std::string ShownCaption() const;
     TAlignment m_alignment{taLeftJustify};
     bool m_autoSize{true};
     bool m_transparent{};

@@ -40,6 +40,16 @@ void SunkenEdge(TCanvas& canvas, TRect& rect) {
     Frame3D(canvas, rect, cl3DDkShadow, cl3DLight, 1);
 }
 
+int SingleBorder(TCanvas& canvas, TRect& rect, bool ctl3D) {
+    if (ctl3D) {
+        SunkenEdge(canvas, rect);
+        return 2;
+    }
+    canvas.FrameRect(rect, clWindowFrame);
+    rect = rect.Inflate(-1, -1);
+    return 1;
+}
+
 void ButtonFace(TCanvas& canvas, TRect& rect, bool pressed, bool isDefault, bool flat) {
     if (isDefault) {
         canvas.FrameRect(rect, cl3DDkShadow);

@@ -14,6 +14,9 @@ void Frame3D(TCanvas& canvas, TRect& rect, TColor topLeft, TColor bottomRight, i
 void Bevel(TCanvas& canvas, TRect& rect, TBevelCut cut, int width);
 // The sunken double edge of an edit field, list or scroll box; shrinks rect by 2.
 void SunkenEdge(TCanvas& canvas, TRect& rect);
+// The border of a panel, edit field or scroll box with BorderStyle bsSingle: sunken with Ctl3D, a
+// plain frame without; shrinks rect by it. Returns the border's width.
+int SingleBorder(TCanvas& canvas, TRect& rect, bool ctl3D);
 // The face of a push button, up or pressed; shrinks rect to the face.
 void ButtonFace(TCanvas& canvas, TRect& rect, bool pressed, bool isDefault, bool flat = false);
 void CheckBox(TCanvas& canvas, const TRect& box, bool checked, bool enabled, bool grayed = false);

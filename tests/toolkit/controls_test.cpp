@@ -341,3 +341,24 @@ TEST_F(ControlsTest, PopupMenuRunsTheChosenItem) {
     separator->Free();
     EXPECT_EQ(menu->Items().Count(), 2);
 }
+
+TEST_F(ControlsTest, DraggingTheThumbScrollsWhileTrackingOrWhenLetGo) {
+    auto* box = Add<TScrollBox>();
+    box->SetBorderStyle(bsNone);
+    box->SetBounds(0, 0, 200, 100);
+    auto* wide = Add<TPanel>(box);
+    wide->SetBounds(0, 0, 400, 50);
+    TControlScrollBar& bar = box->HorzScrollBar();
+    for (bool tracking : {true, false}) {
+        bar.SetPosition(0);
+        bar.SetTracking(tracking);
+        TPoint grip = box->ClientToForm({30, box->ClientHeight() + 8}); // on the thumb at the left
+        form->DispatchMouse(WM_LBUTTONDOWN, ssLeft, grip.x, grip.y);
+        form->DispatchMouse(WM_MOUSEMOVE, ssLeft, grip.x + 40, grip.y);
+        EXPECT_EQ(bar.Position() > 0, tracking);
+        form->DispatchMouse(WM_MOUSEMOVE, ssLeft, grip.x + 500, grip.y);
+        form->DispatchMouse(WM_LBUTTONUP, 0, grip.x + 500, grip.y);
+        EXPECT_EQ(bar.Position(), bar.MaxPosition());
+        EXPECT_EQ(wide->Left(), -bar.MaxPosition());
+    }
+}
