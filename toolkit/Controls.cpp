@@ -80,18 +80,18 @@ TPoint TControl::FormToClient(TPoint p) const {
 void TControl::SetAlign(TAlign align) {
     if (align == m_align) return;
     m_align = align;
-    if (m_parent) m_parent->Realign();
+    if (m_parent) m_parent->Realign(this);
 }
 
 void TControl::RequestAlign() {
-    if (m_parent && m_align != alNone && m_visible) m_parent->Realign();
+    if (m_parent && m_align != alNone && m_visible) m_parent->Realign(this);
 }
 
 void TControl::SetVisible(bool visible) {
     if (visible == m_visible) return;
     Invalidate();
     m_visible = visible;
-    if (m_parent && m_align != alNone) m_parent->Realign();
+    if (m_parent && m_align != alNone) m_parent->Realign(this);
     if (!visible)
         if (TForm* form = ParentForm()) form->ForgetControl(this);
     Invalidate();
@@ -432,12 +432,12 @@ void TWinControl::EnableAlign() {
     if (m_alignDisabled == 0) Realign();
 }
 
-void TWinControl::Realign() {
+void TWinControl::Realign(TControl* changed) {
     if (m_alignDisabled > 0 || m_aligning || Loading() || Destroying()) return;
     m_aligning = true;
     try {
         TRect rect = AlignRect();
-        AlignControls(rect);
+        AlignControls(changed, rect);
     } catch (...) {
         m_aligning = false;
         throw;
@@ -445,27 +445,35 @@ void TWinControl::Realign() {
     m_aligning = false;
 }
 
-void TWinControl::AlignControls(TRect& rect) {
+void TWinControl::AlignControls(TControl* changed, TRect& rect) {
     static constexpr TAlign order[] = {alTop, alBottom, alLeft, alRight, alClient};
+    // The classic order: the control that changed goes first, each other one is put before the
+    // first it lies strictly above (left of; for bottom and right bands: at or below).
+    auto before = [](const TControl* a, const TControl* b, TAlign align) {
+        switch (align) {
+        case alTop:
+            return a->Top() < b->Top();
+        case alBottom:
+            return a->Top() + a->Height() >= b->Top() + b->Height();
+        case alLeft:
+            return a->Left() < b->Left();
+        case alRight:
+            return a->Left() + a->Width() >= b->Left() + b->Width();
+        default:
+            return false;
+        }
+    };
     for (TAlign align : order) {
         std::vector<TControl*> list;
-        for (TControl* c : m_controls)
-            if (c->Align() == align && c->Visible()) list.push_back(c);
-        auto key = [align](const TControl* c) {
-            switch (align) {
-            case alTop:
-                return c->Top();
-            case alBottom:
-                return -(c->Top() + c->Height());
-            case alLeft:
-                return c->Left();
-            case alRight:
-                return -(c->Left() + c->Width());
-            default:
-                return 0;
-            }
-        };
-        std::stable_sort(list.begin(), list.end(), [&](auto* a, auto* b) { return key(a) < key(b); });
+        if (changed && changed->Parent() == this && changed->Align() == align && changed->Visible())
+            list.push_back(changed);
+        for (TControl* c : m_controls) {
+            if (c == changed || c->Align() != align || !c->Visible()) continue;
+            std::size_t j = 0;
+            while (j < list.size() && !before(c, list[j], align))
+                ++j;
+            list.insert(list.begin() + static_cast<long>(j), c);
+        }
         for (TControl* c : list) {
             int w = c->Width(), h = c->Height();
             int width = std::max(0, rect.Width());

@@ -219,7 +219,8 @@ public:
     TControl* ControlAtPos(int x, int y) const;
 
     // Places the aligned children as the classic toolkit does: top, bottom, left, right, then client.
-    void Realign();
+    // changed: the child whose bounds, alignment or visibility just changed (it wins ties).
+    void Realign(TControl* changed = nullptr);
     void DisableAlign() { ++m_alignDisabled; }
     void EnableAlign();
     // The part of the client area the aligned children share (less borders and bevels).
@@ -257,7 +258,7 @@ public:
     void DispatchExit();
 
 protected:
-    virtual void AlignControls(TRect& rect);
+    virtual void AlignControls(TControl* changed, TRect& rect);
     virtual void KeyDown(WORD& key, TShiftState shift);
     virtual void KeyUp(WORD& key, TShiftState shift);
     virtual void KeyPress(char& key);
