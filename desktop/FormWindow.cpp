@@ -1,0 +1,603 @@
+#include "desktop/FormWindow.h"
+
+#include "desktop/Host.h"
+#include "desktop/Input.h"
+#include "system/sys.h"
+#include "toolkit/CairoCanvas.h"
+#include "toolkit/Forms.h"
+#include "toolkit/Menus.h"
+
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace desktop {
+
+namespace {
+
+// Reports of the desktop that differ from a request are taken as stale for this long after it.
+constexpr std::int64_t kSettleUs = 500 * 1000;
+constexpr int kLargest = 32767;
+
+GtkWindow* Win(void* w) {
+    return GTK_WINDOW(w);
+}
+GtkWidget* Widget(void* w) {
+    return GTK_WIDGET(w);
+}
+
+bool AnotherFormModal(const tk::TForm& form) {
+    for (int i = 0; i < tk::Screen->FormCount(); ++i) {
+        tk::TForm* f = tk::Screen->Forms(i);
+        if (f != &form && (f->FormState() & tk::fsModal)) return true;
+    }
+    return false;
+}
+
+const char* CursorName(tk::TCursor cursor) {
+    switch (cursor) {
+    case tk::crHandPoint:
+        return "pointer";
+    case tk::crIBeam:
+        return "text";
+    case tk::crCross:
+        return "crosshair";
+    case tk::crSizeNS:
+        return "ns-resize";
+    case tk::crSizeWE:
+        return "ew-resize";
+    case tk::crHourGlass:
+        return "wait";
+    case tk::crNo:
+        return "not-allowed";
+    case tk::crNone:
+        return "none";
+    case tk::crUpArrow:
+        return "n-resize";
+    default:
+        return "";
+    }
+}
+
+// Opens the window's system menu at a screen point; the chosen entry reaches the form as
+// WM_SYSCOMMAND with the entry's id.
+void OpenSystemMenu(HWND hwnd, int screenX, int screenY) {
+    HMENU menu = GetSystemMenu(hwnd, FALSE);
+    if (!menu) return;
+    auto id = static_cast<UINT_PTR>(static_cast<UINT>(TrackPopupMenu(
+        menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN, screenX, screenY, 0, hwnd, nullptr)));
+    if (id && IsWindow(hwnd)) PostMessageA(hwnd, WM_SYSCOMMAND, id, 0);
+}
+
+} // namespace
+
+struct FormWindow::Callbacks {
+    static gboolean Draw(GtkWidget*, cairo_t* cr, gpointer data) {
+        auto* self = static_cast<FormWindow*>(data);
+        if (!self->m_form) return FALSE;
+        self->m_form->TakeDirtyRects();
+        try {
+            tk::TCairoCanvas canvas(cr);
+            self->m_form->PaintClient(canvas);
+        } catch (...) {
+            // A failed paint leaves the old pixels; the next invalidation tries again.
+        }
+        return TRUE;
+    }
+
+    static gboolean Button(GtkWidget*, GdkEventButton* ev, gpointer data) {
+        auto* self = static_cast<FormWindow*>(data);
+        if (!self->m_form) return FALSE;
+        // Double clicks are counted the classic way (ClickCounter), so GDK's own are dropped.
+        if (ev->type != GDK_BUTTON_PRESS && ev->type != GDK_BUTTON_RELEASE) return TRUE;
+        int x = static_cast<int>(ev->x), y = static_cast<int>(ev->y);
+        int rx = static_cast<int>(ev->x_root), ry = static_cast<int>(ev->y_root);
+        UINT msg = ev->type == GDK_BUTTON_PRESS ? self->m_clicks.Press(ev->button, ev->time, rx, ry)
+                                                : ClickCounter::Release(ev->button);
+        if (!msg) return FALSE;
+        SetCursorPos(rx, ry);
+        tk::TShiftState shift = ShiftOf(ev->state);
+        if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) shift |= tk::ssLeft;
+        if (msg == WM_RBUTTONDOWN || msg == WM_RBUTTONDBLCLK) shift |= tk::ssRight;
+        HWND h = self->m_hwnd;
+        Host& host = self->m_host;
+        host.Post([&host, h, msg, shift, x, y, rx, ry] {
+            FormWindow* fw = host.WindowOf(h);
+            if (!fw || !fw->m_form) return;
+            tk::TForm& form = *fw->m_form;
+            tk::TTracker alive(&form);
+            form.DispatchMouse(msg, shift, x, y);
+            if (!alive || msg != WM_RBUTTONUP || AnotherFormModal(form) || !form.Enabled()) return;
+            tk::TControl* hit = form.HitTest(x, y);
+            if (hit && hit->PopupMenu() && hit->PopupMenu()->AutoPopup()) {
+                hit->PopupMenu()->Popup(rx, ry);
+                return;
+            }
+            if (IsFreeBackground(form, x, y)) OpenSystemMenu(h, rx, ry);
+        });
+        // A new motion after a button queues anew, so moves and buttons keep their order.
+        self->m_motion.reset();
+        return TRUE;
+    }
+
+    static gboolean MotionEvent(GtkWidget*, GdkEventMotion* ev, gpointer data) {
+        auto* self = static_cast<FormWindow*>(data);
+        if (!self->m_form) return FALSE;
+        int x = static_cast<int>(ev->x), y = static_cast<int>(ev->y);
+        SetCursorPos(static_cast<int>(ev->x_root), static_cast<int>(ev->y_root));
+        self->SyncCursor(x, y);
+        tk::TShiftState shift = ShiftOf(ev->state);
+        // Moves are merged while one waits in the queue: only the latest position matters.
+        if (self->m_motion) {
+            *self->m_motion = PendingMotion{x, y, shift};
+            return TRUE;
+        }
+        auto motion = std::make_shared<PendingMotion>(PendingMotion{x, y, shift});
+        self->m_motion = motion;
+        HWND h = self->m_hwnd;
+        Host& host = self->m_host;
+        host.Post([&host, h, motion] {
+            FormWindow* fw = host.WindowOf(h);
+            if (!fw || !fw->m_form) return;
+            if (fw->m_motion == motion) fw->m_motion.reset();
+            fw->m_form->DispatchMouse(WM_MOUSEMOVE, motion->shift, motion->x, motion->y);
+        });
+        return TRUE;
+    }
+
+    static gboolean Key(GtkWidget*, GdkEventKey* ev, gpointer data) {
+        auto* self = static_cast<FormWindow*>(data);
+        if (!self->m_form) return FALSE;
+        bool press = ev->type == GDK_KEY_PRESS;
+        unsigned keyval = ev->keyval;
+        WORD vk = VirtualKeyOf(keyval);
+        tk::TShiftState shift = ShiftOf(ev->state);
+        std::uint32_t unicode = gdk_keyval_to_unicode(keyval);
+        HWND h = self->m_hwnd;
+        Host& host = self->m_host;
+        host.Post([&host, h, press, keyval, vk, shift, unicode] {
+            FormWindow* fw = host.WindowOf(h);
+            if (!fw || !fw->m_form) return;
+            tk::TForm& form = *fw->m_form;
+            tk::TTracker alive(&form);
+            if (!press) {
+                if (vk) form.DispatchKey(WM_KEYUP, vk, shift);
+                return;
+            }
+            bool alt = (shift & tk::ssAlt) && !(shift & tk::ssCtrl);
+            if (alt && vk == tk::VK_SPACE) {
+                ClientGeometry g = fw->Geometry();
+                OpenSystemMenu(h, g.x, g.y);
+                return;
+            }
+            if (alt && vk == 0x73) { // Alt+F4, where no window manager closes the window
+                PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+                return;
+            }
+            if (alt && ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) && !AnotherFormModal(form) &&
+                form.Enabled() && RunAccelerator(form, static_cast<char>(vk)))
+                return;
+            if (vk) form.DispatchKey(WM_KEYDOWN, vk, shift);
+            for (char c : TypedChars(keyval, unicode, shift)) {
+                if (!alive) return;
+                form.DispatchKey(WM_CHAR, static_cast<WORD>(static_cast<unsigned char>(c)), shift);
+            }
+        });
+        return TRUE;
+    }
+
+    static gboolean Focus(GtkWidget*, GdkEventFocus* ev, gpointer data) {
+        auto* self = static_cast<FormWindow*>(data);
+        if (!self->m_form) return FALSE;
+        bool in = ev->in != 0;
+        self->m_focused = in;
+        HWND h = self->m_hwnd;
+        Host& host = self->m_host;
+        host.Post([&host, h, in] {
+            if (FormWindow* fw = host.WindowOf(h); fw && fw->m_form) fw->m_form->SetActive(in);
+        });
+        // Focus passing between the program's own windows is no deactivation of the program: decide
+        // once the desktop has settled.
+        if (in)
+            host.Post([&host] { host.UpdateApplicationActive(); });
+        else
+            g_timeout_add(
+                100,
+                [](gpointer) -> gboolean {
+                    if (Host* current = Host::Current())
+                        current->Post([current] { current->UpdateApplicationActive(); });
+                    return G_SOURCE_REMOVE;
+                },
+                nullptr);
+        return FALSE;
+    }
+
+    static gboolean Delete(GtkWidget*, GdkEvent*, gpointer data) {
+        auto* self = static_cast<FormWindow*>(data);
+        if (self->m_form) PostMessageA(self->m_hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return TRUE; // the form decides whether it goes
+    }
+
+    static gboolean Configure(GtkWidget* widget, GdkEventConfigure* ev, gpointer data) {
+        auto* self = static_cast<FormWindow*>(data);
+        if (!self->m_form) return FALSE;
+        int x = 0, y = 0;
+        gtk_window_get_position(GTK_WINDOW(widget), &x, &y);
+        self->SeenGeometry({x, y, ev->width, ev->height});
+        return FALSE;
+    }
+
+    static gboolean State(GtkWidget*, GdkEventWindowState* ev, gpointer data) {
+        auto* self = static_cast<FormWindow*>(data);
+        if (!self->m_form) return FALSE;
+        tk::TWindowState state = (ev->new_window_state & GDK_WINDOW_STATE_ICONIFIED)   ? tk::wsMinimized
+                                 : (ev->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) ? tk::wsMaximized
+                                                                                       : tk::wsNormal;
+        if (state == self->m_windowState) return FALSE;
+        self->m_windowState = state;
+        HWND h = self->m_hwnd;
+        Host& host = self->m_host;
+        host.Post([&host, h, state] {
+            if (FormWindow* fw = host.WindowOf(h); fw && fw->m_form) fw->m_form->SetWindowState(state);
+        });
+        return FALSE;
+    }
+
+    static gboolean QueryTooltip(GtkWidget*, gint x, gint y, gboolean, GtkTooltip* tooltip, gpointer data) {
+        auto* self = static_cast<FormWindow*>(data);
+        if (!self->m_form) return FALSE;
+        std::string tip = self->TooltipAt(x, y);
+        if (tip.empty()) return FALSE;
+        gtk_tooltip_set_text(tooltip, DisplayText(tip).c_str());
+        if (tk::TControl* hit = self->m_form->HitTest(x, y)) {
+            tk::TPoint o = hit->ClientToForm({0, 0});
+            GdkRectangle area{o.x, o.y, hit->Width(), hit->Height()};
+            gtk_tooltip_set_tip_area(tooltip, &area);
+        }
+        return TRUE;
+    }
+
+    static gboolean Settle(gpointer data) {
+        auto* self = static_cast<FormWindow*>(data);
+        self->m_settleTimer = 0;
+        if (!self->m_form) return G_SOURCE_REMOVE;
+        self->m_inFlightUntil = 0;
+        // The desktop placed or sized the window otherwise than asked (placement, limits): the form
+        // follows what is on screen.
+        if (self->m_seen && self->m_requested && *self->m_seen != *self->m_requested) {
+            self->m_requested = self->m_seen;
+            self->FeedBack(*self->m_seen);
+        }
+        return G_SOURCE_REMOVE;
+    }
+};
+
+FormWindow::FormWindow(Host& host, tk::TForm& form, HWND hwnd)
+    : m_host(host), m_form(&form), m_hwnd(hwnd),
+      m_clicks(host.DoubleClickTime(), host.DoubleClickDistance()) {
+    Create();
+}
+
+FormWindow::~FormWindow() {
+    if (m_settleTimer) g_source_remove(m_settleTimer);
+    if (m_form) m_form->OnInvalidate = nullptr;
+    m_form = nullptr;
+    if (m_window) gtk_widget_destroy(Widget(m_window));
+}
+
+void FormWindow::Detach() {
+    m_form = nullptr;
+}
+
+void FormWindow::Create() {
+    tk::TForm& f = *m_form;
+    GtkWidget* w = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    m_window = w;
+    // Positions are those of the client area, as the toolkit counts them.
+    gtk_window_set_gravity(GTK_WINDOW(w), GDK_GRAVITY_STATIC);
+    tk::TFormBorderStyle style = f.BorderStyle();
+    m_resizable = style == tk::bsSizeable || style == tk::bsSizeToolWin;
+    m_toolWindow = style == tk::bsToolWindow || style == tk::bsSizeToolWin;
+    if (m_toolWindow)
+        gtk_window_set_type_hint(GTK_WINDOW(w), GDK_WINDOW_TYPE_HINT_UTILITY);
+    else if (style == tk::bsDialog)
+        gtk_window_set_type_hint(GTK_WINDOW(w), GDK_WINDOW_TYPE_HINT_DIALOG);
+    if (style == tk::bsNone) gtk_window_set_decorated(GTK_WINDOW(w), FALSE);
+    gtk_window_set_resizable(GTK_WINDOW(w), m_resizable);
+
+    GtkWidget* area = gtk_drawing_area_new();
+    m_area = area;
+    gtk_widget_add_events(area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
+                                    GDK_LEAVE_NOTIFY_MASK);
+    gtk_widget_set_has_tooltip(area, TRUE);
+    gtk_container_add(GTK_CONTAINER(w), area);
+
+    g_signal_connect(area, "draw", G_CALLBACK(Callbacks::Draw), this);
+    g_signal_connect(area, "button-press-event", G_CALLBACK(Callbacks::Button), this);
+    g_signal_connect(area, "button-release-event", G_CALLBACK(Callbacks::Button), this);
+    g_signal_connect(area, "motion-notify-event", G_CALLBACK(Callbacks::MotionEvent), this);
+    g_signal_connect(area, "query-tooltip", G_CALLBACK(Callbacks::QueryTooltip), this);
+    g_signal_connect(w, "key-press-event", G_CALLBACK(Callbacks::Key), this);
+    g_signal_connect(w, "key-release-event", G_CALLBACK(Callbacks::Key), this);
+    g_signal_connect(w, "focus-in-event", G_CALLBACK(Callbacks::Focus), this);
+    g_signal_connect(w, "focus-out-event", G_CALLBACK(Callbacks::Focus), this);
+    g_signal_connect(w, "delete-event", G_CALLBACK(Callbacks::Delete), this);
+    g_signal_connect(w, "configure-event", G_CALLBACK(Callbacks::Configure), this);
+    g_signal_connect(w, "window-state-event", G_CALLBACK(Callbacks::State), this);
+
+    m_form->OnInvalidate = [this](tk::TForm*, const tk::TRect& r) { Invalidate(r); };
+    m_windowState = f.WindowState();
+}
+
+void FormWindow::Sync() {
+    if (!m_form) return;
+    tk::TForm& f = *m_form;
+    GtkWindow* w = Win(m_window);
+    sys::WindowModel model = sys::GetWindowModel(m_hwnd);
+
+    std::string title = DisplayText(f.Caption());
+    if (title != m_title) {
+        m_title = title;
+        gtk_window_set_title(w, m_title.c_str());
+    }
+    if (!m_iconSet || f.Icon() != m_icon) {
+        m_iconSet = true;
+        m_icon = f.Icon();
+        auto* pixbuf = static_cast<GdkPixbuf*>(NewIconPixbuf(m_icon));
+        gtk_window_set_icon(w, pixbuf);
+        if (pixbuf) g_object_unref(pixbuf);
+    }
+    bool above = model.topmost || f.FormStyle() == tk::fsStayOnTop;
+    if (above != m_above) {
+        m_above = above;
+        gtk_window_set_keep_above(w, above);
+    }
+    bool modal = (f.FormState() & tk::fsModal) != 0;
+    if (modal != m_modal) {
+        m_modal = modal;
+        GtkWindow* parent = nullptr;
+        if (modal)
+            for (FormWindow* other : m_host.Windows())
+                if (other != this && other->m_shown && other->m_focused) parent = Win(other->m_window);
+        gtk_window_set_transient_for(w, parent);
+        gtk_window_set_modal(w, modal);
+    }
+    if (f.WindowState() != m_windowState) {
+        m_windowState = f.WindowState();
+        if (m_windowState == tk::wsMinimized) {
+            gtk_window_iconify(w);
+        } else if (m_windowState == tk::wsMaximized) {
+            gtk_window_maximize(w);
+        } else {
+            gtk_window_deiconify(w);
+            gtk_window_unmaximize(w);
+        }
+    }
+    if (model.visible && !m_shown) {
+        ApplyGeometry(true);
+        gtk_widget_show_all(Widget(m_window));
+        m_shown = true;
+        if (m_modal) gtk_window_present(w);
+    } else if (!model.visible && m_shown) {
+        gtk_widget_hide(Widget(m_window));
+        m_shown = false;
+        m_focused = false;
+    } else if (m_geometryDirty || m_resizable) {
+        // Resizable windows ask for their limits each time: they change with the form's state.
+        ApplyGeometry(false);
+    }
+}
+
+void FormWindow::ProgramMoved(INT x, INT y, INT cx, INT cy, UINT flags) {
+    bool geometry = !(flags & SWP_NOMOVE) || !(flags & SWP_NOSIZE) || (flags & SWP_SHOWWINDOW);
+    if (!geometry) return;
+    if (m_echo && !(flags & SWP_NOMOVE) && !(flags & SWP_NOSIZE) && tk::Bounds(x, y, cx, cy) == *m_echo)
+        return;
+    m_geometryDirty = true;
+}
+
+void FormWindow::ApplyGeometry(bool force) {
+    tk::TForm& f = *m_form;
+    m_geometryDirty = false;
+    tk::TRect client = f.ClientRect();
+    tk::TPoint off = f.ClientOffset();
+    int frameW = f.Width() - client.Width();
+    int frameH = f.Height() - client.Height();
+
+    MINMAXINFO mmi{};
+    mmi.ptMaxSize = {tk::Screen->Width(), tk::Screen->Height()};
+    mmi.ptMaxPosition = {0, 0};
+    mmi.ptMinTrackSize = {frameW + 1, frameH + 1};
+    mmi.ptMaxTrackSize = {kLargest, kLargest};
+    try {
+        SendMessageA(m_hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+    } catch (...) {
+        tk::Application->HandleException(std::current_exception());
+    }
+    if (!m_form) return;
+    SizeLimits limits;
+    limits.minWidth = std::max(1, static_cast<int>(mmi.ptMinTrackSize.x) - frameW);
+    limits.minHeight = std::max(1, static_cast<int>(mmi.ptMinTrackSize.y) - frameH);
+    limits.maxWidth = std::max(limits.minWidth, static_cast<int>(mmi.ptMaxTrackSize.x) - frameW);
+    limits.maxHeight = std::max(limits.minHeight, static_cast<int>(mmi.ptMaxTrackSize.y) - frameH);
+
+    int width = f.Width(), height = f.Height();
+    if (m_resizable) {
+        // As the classic desktop does, the limits hold for the program's own sizes too.
+        width = std::clamp(width, limits.minWidth + frameW, limits.maxWidth + frameW);
+        height = std::clamp(height, limits.minHeight + frameH, limits.maxHeight + frameH);
+        if (limits != m_limits) {
+            GdkGeometry hints{};
+            hints.min_width = limits.minWidth;
+            hints.min_height = limits.minHeight;
+            hints.max_width = limits.maxWidth;
+            hints.max_height = limits.maxHeight;
+            gtk_window_set_geometry_hints(Win(m_window), nullptr, &hints,
+                                          static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
+        }
+    }
+    m_limits = limits;
+
+    ClientGeometry want{f.Left() + off.x, f.Top() + off.y, std::max(1, width - frameW),
+                        std::max(1, height - frameH)};
+    if (width != f.Width() || height != f.Height()) FeedBack(want);
+    if (!force && m_requested && want == *m_requested) return;
+    if (m_resizable)
+        gtk_window_resize(Win(m_window), want.width, want.height);
+    else
+        gtk_widget_set_size_request(Widget(m_area), want.width, want.height);
+    if (force || !m_requested || want.x != m_requested->x || want.y != m_requested->y)
+        gtk_window_move(Win(m_window), want.x, want.y);
+    m_requested = want;
+    if (m_seen && *m_seen == want) return;
+    m_inFlightUntil = g_get_monotonic_time() + kSettleUs;
+    if (m_settleTimer) g_source_remove(m_settleTimer);
+    m_settleTimer = g_timeout_add(static_cast<guint>(kSettleUs / 1000), Callbacks::Settle, this);
+}
+
+void FormWindow::SeenGeometry(const ClientGeometry& geometry) {
+    m_seen = geometry;
+    if (m_requested && geometry == *m_requested) {
+        m_inFlightUntil = 0;
+        return;
+    }
+    if (g_get_monotonic_time() < m_inFlightUntil) return; // an older report; the settle check decides
+    m_requested = geometry;
+    FeedBack(geometry);
+}
+
+void FormWindow::FeedBack(const ClientGeometry& g) {
+    if (!m_form) return;
+    tk::TForm& f = *m_form;
+    tk::TRect client = f.ClientRect();
+    tk::TPoint off = f.ClientOffset();
+    tk::TRect bounds = tk::Bounds(g.x - off.x, g.y - off.y, g.width + f.Width() - client.Width(),
+                                  g.height + f.Height() - client.Height());
+    if (bounds == f.BoundsRect()) return;
+    HWND h = m_hwnd;
+    Host& host = m_host;
+    host.Post([&host, h, bounds] {
+        FormWindow* fw = host.WindowOf(h);
+        if (!fw || !fw->m_form) return;
+        fw->m_echo = bounds;
+        tk::TTracker alive(fw->m_form);
+        fw->m_form->SetBounds(bounds.left, bounds.top, bounds.Width(), bounds.Height());
+        if (!alive) return;
+        if (FormWindow* again = host.WindowOf(h)) again->m_echo.reset();
+    });
+}
+
+void FormWindow::Invalidate(const tk::TRect& r) {
+    if (m_area) gtk_widget_queue_draw_area(Widget(m_area), r.left, r.top, r.Width(), r.Height());
+}
+
+ClientGeometry FormWindow::Geometry() const {
+    if (m_seen) return *m_seen;
+    if (m_requested) return *m_requested;
+    return {};
+}
+
+unsigned long FormWindow::XWindow() const {
+    GdkWindow* gw = m_window ? gtk_widget_get_window(Widget(m_window)) : nullptr;
+    return gw && GDK_IS_X11_WINDOW(gw) ? GDK_WINDOW_XID(gw) : 0;
+}
+
+bool FormWindow::SaveClientPng(const std::string& path) {
+    GdkWindow* gw = m_area ? gtk_widget_get_window(Widget(m_area)) : nullptr;
+    if (!gw || !m_shown) return false;
+    GdkPixbuf* pixbuf =
+        gdk_pixbuf_get_from_window(gw, 0, 0, gdk_window_get_width(gw), gdk_window_get_height(gw));
+    if (!pixbuf) return false;
+    bool ok = gdk_pixbuf_save(pixbuf, path.c_str(), "png", nullptr, nullptr) != FALSE;
+    g_object_unref(pixbuf);
+    return ok;
+}
+
+std::string FormWindow::TooltipAt(int x, int y) const {
+    if (!m_form) return {};
+    tk::TControl* c = m_form->HitTest(x, y);
+    if (!c) c = m_form;
+    // The classic rule: the nearest control (or parent) that shows hints gives its short hint.
+    while (c && !c->ShowHint())
+        c = c->Parent();
+    return c ? ShortHint(c->Hint()) : std::string();
+}
+
+std::string FormWindow::CursorAt(int x, int y) const {
+    if (!m_form) return {};
+    if (tk::Screen->Cursor() != tk::crDefault) return CursorName(tk::Screen->Cursor());
+    tk::TControl* c = m_form->HitTest(x, y);
+    if (!c) c = m_form;
+    while (c && c->Cursor() == tk::crDefault)
+        c = c->Parent();
+    return c ? CursorName(c->Cursor()) : std::string();
+}
+
+void FormWindow::SyncCursor(int x, int y) {
+    std::string name = CursorAt(x, y);
+    if (name == m_cursor) return;
+    m_cursor = name;
+    GdkWindow* gw = gtk_widget_get_window(Widget(m_area));
+    if (!gw) return;
+    GdkCursor* cursor =
+        name.empty() ? nullptr : gdk_cursor_new_from_name(gdk_window_get_display(gw), name.c_str());
+    gdk_window_set_cursor(gw, cursor);
+    if (cursor) g_object_unref(cursor);
+}
+
+void FormWindow::FeedButton(int type, unsigned button, int x, int y, unsigned state, std::uint32_t timeMs) {
+    ClientGeometry g = Geometry();
+    if (type == 2) {
+        GdkEventMotion ev{};
+        ev.type = GDK_MOTION_NOTIFY;
+        ev.x = x;
+        ev.y = y;
+        ev.x_root = g.x + x;
+        ev.y_root = g.y + y;
+        ev.state = state;
+        ev.time = timeMs;
+        Callbacks::MotionEvent(Widget(m_area), &ev, this);
+        return;
+    }
+    GdkEventButton ev{};
+    ev.type = type == 0 ? GDK_BUTTON_PRESS : GDK_BUTTON_RELEASE;
+    ev.button = button;
+    ev.x = x;
+    ev.y = y;
+    ev.x_root = g.x + x;
+    ev.y_root = g.y + y;
+    ev.state = state;
+    ev.time = timeMs;
+    Callbacks::Button(Widget(m_area), &ev, this);
+}
+
+void FormWindow::FeedKey(bool press, unsigned keyval, unsigned state) {
+    GdkEventKey ev{};
+    ev.type = press ? GDK_KEY_PRESS : GDK_KEY_RELEASE;
+    ev.keyval = keyval;
+    ev.state = state;
+    Callbacks::Key(Widget(m_window), &ev, this);
+}
+
+void FormWindow::FeedFocus(bool in) {
+    GdkEventFocus ev{};
+    ev.type = GDK_FOCUS_CHANGE;
+    ev.in = in ? 1 : 0;
+    Callbacks::Focus(Widget(m_window), &ev, this);
+}
+
+void FormWindow::FeedClose() {
+    Callbacks::Delete(Widget(m_window), nullptr, this);
+}
+
+void FormWindow::UserGeometry(const ClientGeometry& g) {
+    gtk_window_move(Win(m_window), g.x, g.y);
+    if (m_resizable)
+        gtk_window_resize(Win(m_window), g.width, g.height);
+    else
+        gtk_widget_set_size_request(Widget(m_area), g.width, g.height);
+}
+
+} // namespace desktop

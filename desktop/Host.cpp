@@ -1,0 +1,284 @@
+#include "desktop/Host.h"
+
+#include "desktop/FormWindow.h"
+#include "desktop/Tray.h"
+#include "toolkit/Forms.h"
+
+#include <glib-unix.h>
+#include <gtk/gtk.h>
+
+#include <csignal>
+#include <cstdlib>
+
+namespace desktop {
+
+namespace {
+// The host window's one message: run the next queued action.
+constexpr UINT kRunAction = 0x8000;
+
+std::unique_ptr<Host>& Installed() {
+    static std::unique_ptr<Host> host;
+    return host;
+}
+} // namespace
+
+// Told when a form the host shows is destroyed, so its window goes with it.
+class FormWatcher : public tk::TComponent {
+public:
+    FormWatcher(tk::TComponent* owner, Host* host) : tk::TComponent(owner), m_host(host) {}
+    std::string ClassName() const override { return "TDesktopFormWatcher"; }
+
+protected:
+    void Notification(tk::TComponent* component, tk::TOperation operation) override {
+        tk::TComponent::Notification(component, operation);
+        // Called from the component's destructor: only the address is used.
+        if (operation == tk::opRemove) m_host->Forget(static_cast<tk::TForm*>(component));
+    }
+
+private:
+    Host* m_host;
+};
+
+Host::Host() : m_tray(std::make_shared<TrayHost>(*this)), m_watcher(tk::Make<FormWatcher>(this)) {}
+
+Host::~Host() = default;
+
+bool Host::OpenDisplay() {
+    return gtk_init_check(nullptr, nullptr) != FALSE;
+}
+
+Host& Host::Install() {
+    auto& host = Installed();
+    if (!host) {
+        host.reset(new Host()); // the constructor is private to Install
+        host->HookUp();
+    }
+    return *host;
+}
+
+Host* Host::Current() {
+    return Installed().get();
+}
+
+void Host::Uninstall() {
+    auto& host = Installed();
+    if (!host) return;
+    host->Unhook();
+    host.reset();
+}
+
+void Host::HookUp() {
+    m_hostWindow = sys::CreateWindowHandle([this](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        return HostProc(hwnd, msg, wParam, lParam);
+    });
+    GtkSettings* settings = gtk_settings_get_default();
+    if (settings) {
+        gint time = 400, distance = 5;
+        g_object_get(settings, "gtk-double-click-time", &time, "gtk-double-click-distance", &distance,
+                     nullptr);
+        m_doubleClickTime = static_cast<unsigned>(time);
+        m_doubleClickDistance = distance;
+    }
+    if (GdkDisplay* display = gdk_display_get_default()) {
+        GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+        if (!monitor && gdk_display_get_n_monitors(display) > 0)
+            monitor = gdk_display_get_monitor(display, 0);
+        if (monitor) {
+            GdkRectangle area{};
+            gdk_monitor_get_workarea(monitor, &area);
+            if (area.width > 0 && area.height > 0) tk::Screen->SetSize(area.width, area.height);
+        }
+    }
+    sys::SetWaitHook([this] {
+        if (m_waitObserver) {
+            auto observer = m_waitObserver;
+            observer();
+        }
+        Reconcile();
+        g_main_context_iteration(nullptr, TRUE);
+    });
+    sys::SetWakeHook([] { g_main_context_wakeup(nullptr); });
+    sys::SetTray(m_tray);
+    sys::SetMessageBoxPresenter(
+        [this](const sys::MessageBoxRecord& record) { return ShowMessageBox(*this, record); });
+    sys::SetBeepPresenter(Beep);
+    sys::SetPopupPresenter(
+        [this](HMENU menu, INT x, INT y, HWND owner) { return ShowPopupMenu(*this, menu, x, y, owner); });
+    sys::SetWindowPosObserver([this](HWND hwnd, HWND insertAfter, INT x, INT y, INT cx, INT cy, UINT flags) {
+        WindowMoved(hwnd, insertAfter, x, y, cx, cy, flags);
+    });
+}
+
+void Host::Unhook() {
+    for (Dialog* d : std::vector<Dialog*>(m_dialogs))
+        d->Dismiss();
+    sys::SetWaitHook(nullptr);
+    sys::SetWakeHook(nullptr);
+    sys::SetTray(nullptr);
+    sys::SetMessageBoxPresenter(nullptr);
+    sys::SetBeepPresenter(nullptr);
+    sys::SetPopupPresenter(nullptr);
+    sys::SetWindowPosObserver(nullptr);
+    for (auto& [hwnd, window] : m_windows)
+        if (window->m_form) m_watcher->RemoveFreeNotification(window->m_form);
+    m_windows.clear();
+    m_tray->Clear();
+    if (m_hostWindow) DestroyWindow(m_hostWindow);
+    m_hostWindow = nullptr;
+    m_actions.clear();
+}
+
+FormWindow* Host::WindowOf(HWND hwnd) const {
+    auto it = m_windows.find(hwnd);
+    return it == m_windows.end() ? nullptr : it->second.get();
+}
+
+FormWindow* Host::WindowOf(const tk::TForm& form) const {
+    for (auto& [hwnd, window] : m_windows)
+        if (window->m_form == &form) return window.get();
+    return nullptr;
+}
+
+std::vector<FormWindow*> Host::Windows() const {
+    std::vector<FormWindow*> out;
+    for (auto& [hwnd, window] : m_windows)
+        out.push_back(window.get());
+    return out;
+}
+
+void Host::Reconcile() {
+    if (m_reconciling) return; // a message box opened while syncing waits in a nested loop
+    m_reconciling = true;
+    std::vector<tk::TForm*> forms;
+    for (int i = 0; i < tk::Screen->FormCount(); ++i)
+        forms.push_back(tk::Screen->Forms(i));
+    for (tk::TForm* form : forms) {
+        if (!form->HandleAllocated()) continue;
+        HWND hwnd = form->Handle();
+        if (m_windows.count(hwnd) || !sys::GetWindowModel(hwnd).visible) continue;
+        form->FreeNotification(m_watcher.get());
+        m_windows[hwnd] = std::make_unique<FormWindow>(*this, *form, hwnd);
+    }
+    std::vector<HWND> handles;
+    for (auto& [hwnd, window] : m_windows)
+        handles.push_back(hwnd);
+    for (HWND hwnd : handles)
+        if (FormWindow* window = WindowOf(hwnd)) window->Sync();
+    m_reconciling = false;
+}
+
+void Host::Forget(tk::TForm* form) {
+    for (auto it = m_windows.begin(); it != m_windows.end(); ++it) {
+        if (it->second->m_form != form) continue;
+        it->second->Detach();
+        m_windows.erase(it);
+        return;
+    }
+}
+
+void Host::WindowMoved(HWND hwnd, HWND, INT x, INT y, INT cx, INT cy, UINT flags) {
+    if (FormWindow* window = WindowOf(hwnd)) window->ProgramMoved(x, y, cx, cy, flags);
+}
+
+void Host::UpdateApplicationActive() {
+    bool any = false;
+    for (auto& [hwnd, window] : m_windows)
+        any = any || (window->Shown() && window->Focused());
+    // Windows of message boxes and menus belong to the program as well.
+    any = any || !m_dialogs.empty();
+    tk::Application->SetActive(any);
+}
+
+void Host::Post(std::function<void()> action) {
+    m_actions.push_back(std::move(action));
+    PostMessageA(m_hostWindow, kRunAction, 0, 0);
+}
+
+LRESULT Host::HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg != kRunAction) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (m_nextAction >= m_actions.size()) return 0;
+    std::function<void()> action = std::move(m_actions[m_nextAction]);
+    ++m_nextAction;
+    if (m_nextAction == m_actions.size()) {
+        m_actions.clear();
+        m_nextAction = 0;
+    }
+    action();
+    return 0;
+}
+
+void Host::RunNestedUntil(const std::function<bool()>& done) {
+    while (!done())
+        tk::Application->HandleMessage();
+}
+
+void Host::Pump(unsigned ms) {
+    gint64 end = g_get_monotonic_time() + static_cast<gint64>(ms) * 1000;
+    // A ticker, so a wait never sleeps past the end.
+    guint ticker = g_timeout_add(
+        10, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+    while (g_get_monotonic_time() < end)
+        tk::Application->HandleMessage();
+    g_source_remove(ticker);
+}
+
+void Host::EndSession() {
+    for (Dialog* d : std::vector<Dialog*>(m_dialogs))
+        d->Dismiss();
+    for (int i = 0; i < tk::Screen->FormCount(); ++i)
+        if (tk::Screen->Forms(i)->FormState() & tk::fsModal)
+            tk::Screen->Forms(i)->SetModalResult(tk::mrCancel);
+    std::vector<HWND> windows = sys::TopLevelWindows();
+    for (HWND h : windows)
+        if (IsWindow(h)) SendMessageA(h, WM_QUERYENDSESSION, 0, 0);
+    for (HWND h : windows)
+        if (IsWindow(h)) SendMessageA(h, WM_ENDSESSION, 1, 0);
+}
+
+void Host::CatchSignals() {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        g_unix_signal_add(
+            sig,
+            [](gpointer data) -> gboolean {
+                Host* host = Host::Current();
+                if (!host) return G_SOURCE_CONTINUE;
+                if (++host->m_signals > 1) std::_Exit(128 + GPOINTER_TO_INT(data));
+                host->Post([host] { host->EndSession(); });
+                return G_SOURCE_CONTINUE;
+            },
+            GINT_TO_POINTER(sig));
+    }
+}
+
+void Host::RemoveDialog(Dialog* dialog) {
+    std::erase(m_dialogs, dialog);
+}
+
+void* NewIconPixbuf(HICON icon, int size) {
+    const sys::IconImage* image = icon ? sys::IconImageOf(icon) : nullptr;
+    if (!image || image->width <= 0 || image->height <= 0 ||
+        image->argb.size() !=
+            static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height))
+        return nullptr;
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, image->width, image->height);
+    if (!pixbuf) return nullptr;
+    guchar* pixels = gdk_pixbuf_get_pixels(pixbuf);
+    int stride = gdk_pixbuf_get_rowstride(pixbuf);
+    for (int y = 0; y < image->height; ++y)
+        for (int x = 0; x < image->width; ++x) {
+            std::uint32_t argb = image->argb[static_cast<std::size_t>(y * image->width + x)];
+            guchar* p = pixels + y * stride + x * 4;
+            p[0] = static_cast<guchar>(argb >> 16);
+            p[1] = static_cast<guchar>(argb >> 8);
+            p[2] = static_cast<guchar>(argb);
+            p[3] = static_cast<guchar>(argb >> 24);
+        }
+    if (size > 0 && (size != image->width || size != image->height)) {
+        GdkPixbuf* scaled = gdk_pixbuf_scale_simple(pixbuf, size, size, GDK_INTERP_NEAREST);
+        g_object_unref(pixbuf);
+        pixbuf = scaled;
+    }
+    return pixbuf;
+}
+
+} // namespace desktop
