@@ -6,6 +6,7 @@
 #include "toolkit/Style.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace tk {
 
@@ -471,6 +472,27 @@ TButton* TForm::FindDefaultButton(bool cancel) const {
     return nullptr;
 }
 
+TControl* TForm::FindAccelerator(char key) const {
+    std::vector<const TWinControl*> stack{this};
+    while (!stack.empty()) {
+        const TWinControl* w = stack.back();
+        stack.pop_back();
+        for (int i = 0; i < w->ControlCount(); ++i) {
+            TControl* c = w->Controls(i);
+            if (!c->Visible() || !c->Enabled()) continue;
+            bool takes = dynamic_cast<TButtonControl*>(c) ||
+                         (dynamic_cast<TCustomLabel*>(c) && static_cast<TCustomLabel*>(c)->ShowAccelChar());
+            int at = AcceleratorIndex(c->Caption());
+            if (takes && at >= 0) {
+                char ch = StripAccelerator(c->Caption())[static_cast<std::size_t>(at)];
+                if (std::toupper(static_cast<unsigned char>(ch)) == static_cast<unsigned char>(key)) return c;
+            }
+            if (auto* cw = dynamic_cast<TWinControl*>(c)) stack.push_back(cw);
+        }
+    }
+    return nullptr;
+}
+
 void TForm::DispatchKey(UINT keyMessage, WORD key, TShiftState shift) {
     if (m_disabledByModal || !m_enabled) return;
     TWinControl* target = m_activeControl ? m_activeControl : this;
@@ -493,6 +515,18 @@ void TForm::DispatchKey(UINT keyMessage, WORD key, TShiftState shift) {
         if (key == 0) return;
     }
     TTracker alive(this);
+    if ((shift & ssAlt) && ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9'))) {
+        if (TControl* c = FindAccelerator(static_cast<char>(key))) {
+            if (auto* label = dynamic_cast<TCustomLabel*>(c)) {
+                if (TWinControl* focus = label->FocusControl(); focus && focus->CanFocus())
+                    SetActiveControl(focus);
+            } else {
+                if (auto* w = dynamic_cast<TWinControl*>(c); w && w->CanFocus()) SetActiveControl(w);
+                if (alive) c->PerformClick();
+            }
+            return;
+        }
+    }
     target->DispatchKeyDown(key, shift);
     if (!alive || key == 0) return;
     if (key == VK_TAB) {

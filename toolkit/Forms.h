@@ -77,7 +77,12 @@ public:
 
     // ---- input: one dispatch per form, coordinates in the client area ----
     void DispatchMouse(UINT mouseMessage, TShiftState shift, int x, int y);
+    // Keys go to the active control; Tab moves the focus, Return and Escape reach the default and
+    // cancel buttons, Alt with a caption's "&" letter clicks that control (a label focuses its
+    // FocusControl).
     void DispatchKey(UINT keyMessage, WORD key, TShiftState shift);
+    // The visible, enabled control whose caption underlines this letter (upper case), or null.
+    TControl* FindAccelerator(char key) const;
     TControl* CaptureControl() const { return m_capture; }
     void SetCaptureControl(TControl* control) { m_capture = control; }
     TControl* HitTest(int x, int y) const;

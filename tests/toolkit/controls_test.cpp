@@ -362,3 +362,31 @@ TEST_F(ControlsTest, DraggingTheThumbScrollsWhileTrackingOrWhenLetGo) {
         EXPECT_EQ(wide->Left(), -bar.MaxPosition());
     }
 }
+
+TEST_F(ControlsTest, AltWithACaptionLetterClicksThatControl) {
+    auto* panel = Add<TPanel>();
+    auto* level = Add<TCheckBox>(panel);
+    level->SetCaption("&Level");
+    level->SetChecked(true);
+    auto* name = Add<TLabel>();
+    name->SetTop(60);
+    name->SetCaption("&Name:");
+    auto* edit = Add<TEdit>();
+    edit->SetTop(80);
+    name->SetFocusControl(edit);
+    auto* literal = Add<TButton>();
+    literal->SetTop(110);
+    literal->SetCaption("A && B");
+    int clicks = 0;
+    level->OnClick = [&](TObject*) { ++clicks; };
+    form->DispatchKey(WM_KEYDOWN, 'L', ssAlt);
+    EXPECT_FALSE(level->Checked());
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(form->ActiveControl(), level);
+    form->DispatchKey(WM_KEYDOWN, 'N', ssAlt);
+    EXPECT_EQ(form->ActiveControl(), edit);
+    EXPECT_EQ(form->FindAccelerator('B'), nullptr); // "&&" is a literal ampersand
+    level->SetEnabled(false);
+    form->DispatchKey(WM_KEYDOWN, 'L', ssAlt);
+    EXPECT_EQ(clicks, 1);
+}
