@@ -1,0 +1,302 @@
+// The korvalin program end to end on a virtual X server of its own: the tray icon embedded in a tray
+// host, a double click on it opens the control window, whose check box captions are where the layout
+// puts them; without a tray host the icon window stands in; SIGTERM ends the program with its settings
+// written. Skips where the program or the X tools are missing.
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool OnPath(const std::string& tool) {
+    return std::system(("command -v " + tool + " > /dev/null 2>&1").c_str()) == 0;
+}
+
+fs::path ProgramPath() {
+    std::error_code ec;
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::path() : self.parent_path().parent_path() / "desktop" / "korvalin";
+}
+
+// A child process with its own environment additions; output goes to a log file.
+class Child {
+public:
+    Child() = default;
+    Child(const std::vector<std::string>& argv, const std::vector<std::string>& env, const fs::path& log) {
+        m_pid = fork();
+        if (m_pid == 0) {
+            for (const std::string& e : env)
+                putenv(const_cast<char*>(e.c_str()));
+            int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (out >= 0) {
+                dup2(out, 1);
+                dup2(out, 2);
+            }
+            std::vector<char*> args;
+            for (const std::string& a : argv)
+                args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
+            execvp(args[0], args.data());
+            _exit(127);
+        }
+    }
+    Child(Child&& o) noexcept : m_pid(o.m_pid) { o.m_pid = -1; }
+    Child& operator=(Child&& o) noexcept {
+        std::swap(m_pid, o.m_pid);
+        return *this;
+    }
+    ~Child() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+    pid_t Pid() const { return m_pid; }
+    // The exit status once the process ended within ms, or nothing.
+    std::optional<int> Wait(unsigned ms) {
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end) {
+            int status = 0;
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return std::nullopt;
+    }
+
+private:
+    pid_t m_pid{-1};
+};
+
+struct Geometry {
+    int x{}, y{}, width{}, height{};
+};
+
+class Korvalin : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program = ProgramPath();
+        if (program.empty() || !fs::exists(program)) GTEST_SKIP() << "korvalin is not built";
+        for (const char* tool : {"Xvfb", "xdotool", "import", "xwininfo"})
+            if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
+        dir = fs::temp_directory_path() / ("korvalin-test-" + std::to_string(getpid()));
+        fs::create_directories(dir / "config");
+        StartX();
+    }
+    void TearDown() override {
+        app = Child();
+        tray = Child();
+        xserver = Child();
+        std::error_code ec;
+        if (!dir.empty()) fs::remove_all(dir, ec);
+    }
+
+    // A display of its own, so parallel tests and tray hosts do not meet.
+    void StartX() {
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        std::string fd = std::to_string(fds[1]);
+        xserver = Child({"Xvfb", "-displayfd", fd, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {},
+                        dir / "xvfb.log");
+        close(fds[1]);
+        std::string number;
+        char c = 0;
+        while (read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+        display = ":" + number;
+    }
+
+    void StartTrayHost() {
+        tray = Child({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                      "32", "--SetDockType", "true"},
+                     {"DISPLAY=" + display}, dir / "trayer.log");
+        ASSERT_TRUE(WaitFor([&] { return !Ids("--classname '^trayer$'").empty(); }));
+    }
+
+    void StartProgram() {
+        env = {"DISPLAY=" + display, "XDG_CONFIG_HOME=" + (dir / "config").string()};
+        app = Child({program.string()}, env, dir / "korvalin.log");
+    }
+
+    std::string Run(const std::string& command) {
+        std::string full = "DISPLAY=" + display + " " + command + " 2>/dev/null";
+        std::string out;
+        if (FILE* p = popen(full.c_str(), "r")) {
+            char buffer[256];
+            while (fgets(buffer, sizeof buffer, p))
+                out += buffer;
+            pclose(p);
+        }
+        return out;
+    }
+    std::vector<std::string> Ids(const std::string& search) {
+        std::istringstream in(Run("xdotool search " + search));
+        std::vector<std::string> ids;
+        for (std::string id; in >> id;)
+            ids.push_back(id);
+        return ids;
+    }
+    Geometry GeometryOf(const std::string& id) {
+        std::istringstream in(Run("xdotool getwindowgeometry --shell " + id));
+        Geometry g;
+        for (std::string line; std::getline(in, line);) {
+            auto value = [&](const char* key) { return std::atoi(line.c_str() + std::strlen(key)); };
+            if (line.rfind("X=", 0) == 0) g.x = value("X=");
+            if (line.rfind("Y=", 0) == 0) g.y = value("Y=");
+            if (line.rfind("WIDTH=", 0) == 0) g.width = value("WIDTH=");
+            if (line.rfind("HEIGHT=", 0) == 0) g.height = value("HEIGHT=");
+        }
+        return g;
+    }
+    bool WaitFor(const std::function<bool()>& cond, unsigned ms = 15000) {
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (!cond()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return true;
+    }
+    void DoubleClickCentre(const std::string& id) {
+        Geometry g = GeometryOf(id);
+        Run("xdotool mousemove " + std::to_string(g.x + g.width / 2) + " " +
+            std::to_string(g.y + g.height / 2) + " click --repeat 2 --delay 80 1");
+    }
+    std::string Log() {
+        std::ifstream in(dir / "korvalin.log");
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    // Opens the control window from the icon and checks what it shows.
+    void OpenAndCheckControlWindow(const std::string& iconId) {
+        std::vector<std::string> windows;
+        // A double click the program missed while starting is repeated.
+        ASSERT_TRUE(WaitFor([&] {
+            DoubleClickCentre(iconId);
+            return WaitFor([&] { return !(windows = Ids("--onlyvisible --name '^Korvalin$'")).empty(); },
+                           2000);
+        })) << Log();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500)); // painted
+        Geometry g = GeometryOf(windows[0]);
+        EXPECT_EQ(g.width, 161); // 167 x 159 less the classic single frame
+        EXPECT_EQ(g.height, 134);
+        fs::path png = dir / "control-window.png";
+        Run("import -window " + windows[0] + " " + png.string());
+        CheckCaptions(png);
+        if (const char* keep = std::getenv("KRVL_SCREENSHOT_DIR")) {
+            std::error_code ec;
+            fs::copy_file(png, fs::path(keep) / "control-window.png", fs::copy_options::overwrite_existing,
+                          ec);
+        }
+    }
+
+    void CheckCaptions(const fs::path& png) {
+        cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+        ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS) << png;
+        int width = cairo_image_surface_get_width(image), height = cairo_image_surface_get_height(image);
+        int stride = cairo_image_surface_get_stride(image);
+        const unsigned char* data = cairo_image_surface_get_data(image);
+        auto pixel = [&](int x, int y) -> std::uint32_t {
+            if (x < 0 || y < 0 || x >= width || y >= height) return 0;
+            return *reinterpret_cast<const std::uint32_t*>(data + y * stride + x * 4) & 0xFFFFFF;
+        };
+        auto dark = [&](int x0, int y0, int x1, int y1) {
+            int n = 0;
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x) {
+                    std::uint32_t p = pixel(x, y);
+                    if (((p >> 16) & 0xFF) < 80 && ((p >> 8) & 0xFF) < 80 && (p & 0xFF) < 80) ++n;
+                }
+            return n;
+        };
+        // Check boxes in client coordinates: four in the top panel, the settings box in the middle one,
+        // stay-on-top in the bottom one.
+        const int boxes[6][2] = {{8, 4}, {8, 21}, {8, 39}, {8, 56}, {8, 85}, {8, 113}};
+        for (auto& b : boxes) {
+            SCOPED_TRACE(testing::Message() << "check box at " << b[0] << "," << b[1]);
+            EXPECT_EQ(pixel(b[0] + 6, b[1] + 8), 0xFFFFFFu); // the box's white face, unchecked
+            EXPECT_GT(dark(b[0] + 16, b[1] + 1, b[0] + 110, b[1] + 16), 25); // its caption beside it
+        }
+        EXPECT_EQ(dark(122, 4, 154, 73), 0); // nothing right of the top panel's captions
+        // Where the top panel ends and the middle one starts: the top panel's light outer edge, then the
+        // middle panel's dark outer and light inner edge.
+        EXPECT_EQ(pixel(60, 76), 0xFFFFFFu);
+        EXPECT_EQ(pixel(60, 77), 0x808080u);
+        EXPECT_EQ(pixel(60, 78), 0xFFFFFFu);
+        cairo_surface_destroy(image);
+    }
+
+    void TerminateAndCheckSettings() {
+        ASSERT_EQ(kill(app.Pid(), SIGTERM), 0);
+        std::optional<int> status = app.Wait(10000);
+        ASSERT_TRUE(status) << "korvalin did not end on SIGTERM";
+        EXPECT_EQ(*status, 0) << Log();
+        std::ifstream in(dir / "config" / "korvalin" / "KRVLmix.ini");
+        std::string settings((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_NE(settings.find("[Korvalin]"), std::string::npos) << settings;
+        EXPECT_NE(settings.find("Left=420"), std::string::npos) << settings;
+        EXPECT_NE(settings.find("chkStayOnTop=0"), std::string::npos) << settings;
+    }
+
+    fs::path program;
+    fs::path dir;
+    std::string display;
+    std::vector<std::string> env;
+    Child xserver;
+    Child tray;
+    Child app;
+};
+
+TEST_F(Korvalin, TrayIconInTheTrayHostOpensTheControlWindowAndSigtermSavesTheSettings) {
+    if (!OnPath("trayer")) GTEST_SKIP() << "no tray host: install the trayer package";
+    StartTrayHost();
+    StartProgram();
+    std::vector<std::string> icons;
+    ASSERT_TRUE(WaitFor([&] { return !(icons = Ids("--classname '^korvalin-tray$'")).empty(); })) << Log();
+    // Embedded: the icon's window hangs in the tray host's, not in the root window.
+    ASSERT_TRUE(WaitFor([&] {
+        std::istringstream tree(Run("xwininfo -tree -id " + icons[0]));
+        for (std::string line; std::getline(tree, line);)
+            if (line.find("Parent window id:") != std::string::npos)
+                return line.find("(the root window)") == std::string::npos;
+        return false;
+    }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500)); // past the icon window's wait
+    EXPECT_TRUE(Ids("--onlyvisible --classname '^korvalin-trayicon$'").empty());
+    OpenAndCheckControlWindow(icons[0]);
+    TerminateAndCheckSettings();
+}
+
+TEST_F(Korvalin, WithoutATrayHostTheIconWindowStandsIn) {
+    StartProgram();
+    std::vector<std::string> icons;
+    ASSERT_TRUE(WaitFor([&] {
+        return !(icons = Ids("--onlyvisible --classname '^korvalin-trayicon$'")).empty();
+    })) << Log();
+    OpenAndCheckControlWindow(icons[0]);
+    TerminateAndCheckSettings();
+}
+
+} // namespace
