@@ -167,7 +167,7 @@ struct FormWindow::Callbacks {
                 return;
             }
             bool alt = (shift & tk::ssAlt) && !(shift & tk::ssCtrl);
-            if (alt && vk == tk::VK_SPACE) {
+            if (alt && vk == tk::VK_SPACE && !AnotherFormModal(form)) {
                 ClientGeometry g = fw->Geometry();
                 OpenSystemMenu(h, g.x, g.y);
                 return;
@@ -176,9 +176,7 @@ struct FormWindow::Callbacks {
                 PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
                 return;
             }
-            if (alt && ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) && !AnotherFormModal(form) &&
-                form.Enabled() && RunAccelerator(form, static_cast<char>(vk)))
-                return;
+            // Alt with a letter is the form's accelerator: DispatchKey runs it.
             if (vk) form.DispatchKey(WM_KEYDOWN, vk, shift);
             for (char c : TypedChars(keyval, unicode, shift)) {
                 if (!alive) return;

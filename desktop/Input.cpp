@@ -5,7 +5,6 @@
 
 #include <gdk/gdk.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <functional>
 
@@ -126,52 +125,6 @@ UINT ClickCounter::Release(unsigned button) {
     if (button == 1) return WM_LBUTTONUP;
     if (button == 3) return WM_RBUTTONUP;
     return 0;
-}
-
-namespace {
-
-bool Takes(const tk::TControl& control, char letter) {
-    const std::string& caption = control.Caption();
-    int index = tk::AcceleratorIndex(caption);
-    if (index < 0) return false;
-    std::string shown = tk::StripAccelerator(caption);
-    if (static_cast<std::size_t>(index) >= shown.size()) return false;
-    auto upper = [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); };
-    return upper(shown[static_cast<std::size_t>(index)]) == upper(letter);
-}
-
-tk::TControl* Search(tk::TWinControl& container, char letter) {
-    for (int i = 0; i < container.ControlCount(); ++i) {
-        tk::TControl* c = container.Controls(i);
-        if (!c->Visible() || !c->EffectivelyEnabled()) continue;
-        if (auto* label = dynamic_cast<tk::TCustomLabel*>(c); label && !label->ShowAccelChar()) continue;
-        if (Takes(*c, letter)) return c;
-        if (auto* w = dynamic_cast<tk::TWinControl*>(c))
-            if (tk::TControl* inner = Search(*w, letter)) return inner;
-    }
-    return nullptr;
-}
-
-} // namespace
-
-tk::TControl* FindAccelerator(tk::TForm& form, char letter) {
-    if (!std::isalnum(static_cast<unsigned char>(letter))) return nullptr;
-    return Search(form, letter);
-}
-
-bool RunAccelerator(tk::TForm& form, char letter) {
-    tk::TControl* target = FindAccelerator(form, letter);
-    if (!target) return false;
-    if (auto* label = dynamic_cast<tk::TCustomLabel*>(target)) {
-        if (tk::TWinControl* focus = label->FocusControl(); focus && focus->CanFocus())
-            form.SetActiveControl(focus);
-        return true;
-    }
-    tk::TTracker alive(target);
-    if (auto* w = dynamic_cast<tk::TWinControl*>(target); w && w->TabStop() && w->CanFocus())
-        form.SetActiveControl(w);
-    if (alive && dynamic_cast<tk::TButtonControl*>(target)) target->PerformClick();
-    return true;
 }
 
 bool IsFreeBackground(tk::TForm& form, int x, int y) {

@@ -1,5 +1,5 @@
 // Translation of desktop input into the classic shapes the toolkit takes: virtual keys, shift states,
-// double clicks, accelerators, menu labels and message texts. No GTK objects, so it is testable alone.
+// double clicks, the free background, menu labels and message texts. No GTK objects, so it is testable alone.
 #pragma once
 
 #include "system/win32.h"
@@ -48,13 +48,6 @@ private:
     int m_lastY{};
     bool m_armed{};
 };
-
-// The control an Alt+letter accelerator reaches: the first showing, enabled control (in control order)
-// whose caption underlines that letter; null when none does.
-tk::TControl* FindAccelerator(tk::TForm& form, char letter);
-// Runs the accelerator: focuses the target (a label's FocusControl) and clicks buttons and boxes.
-// False when no control takes the letter.
-bool RunAccelerator(tk::TForm& form, char letter);
 
 // True when a right click at (x, y) of the form's client area falls on its free background: the form
 // itself or a plain container without mouse handlers or popup menu of its own.

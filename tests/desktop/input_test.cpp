@@ -114,29 +114,6 @@ protected:
     tk::TEdit* edit{};
 };
 
-TEST_F(DesktopForm, AltLetterReachesTheUnderlinedControl) {
-    EXPECT_EQ(desktop::FindAccelerator(*form, 'a'), alpha); // nested in a panel, either case
-    EXPECT_EQ(desktop::FindAccelerator(*form, 'B'), beta);
-    EXPECT_EQ(desktop::FindAccelerator(*form, 'x'), nullptr);
-
-    int clicks = 0;
-    beta->OnClick = [&](tk::TObject*) { ++clicks; };
-    EXPECT_TRUE(desktop::RunAccelerator(*form, 'a'));
-    EXPECT_TRUE(alpha->Checked());
-    EXPECT_TRUE(desktop::RunAccelerator(*form, 'b'));
-    EXPECT_EQ(clicks, 1);
-    // A label's accelerator focuses its control.
-    EXPECT_TRUE(desktop::RunAccelerator(*form, 'n'));
-    EXPECT_EQ(form->ActiveControl(), edit);
-
-    // Hidden or disabled controls take no accelerator.
-    beta->SetEnabled(false);
-    EXPECT_FALSE(desktop::RunAccelerator(*form, 'b'));
-    EXPECT_EQ(clicks, 1);
-    panel->SetVisible(false);
-    EXPECT_EQ(desktop::FindAccelerator(*form, 'a'), nullptr);
-}
-
 TEST_F(DesktopForm, FreeBackgroundIsTheFormOrAPlainContainer) {
     EXPECT_TRUE(desktop::IsFreeBackground(*form, 200, 180)); // the form itself
     EXPECT_TRUE(desktop::IsFreeBackground(*form, 200, 50));  // a plain panel
