@@ -51,7 +51,9 @@ TForm::TForm(TComponent* owner) : TWinControl(owner) {
 
 void TForm::AfterConstruction() {
     m_formState &= ~fsCreating;
+    TTracker alive(this);
     if (OnCreate) OnCreate(this);
+    if (alive && m_showWhenCreated) Show();
 }
 
 TForm::~TForm() {
@@ -162,6 +164,11 @@ void TForm::ApplyPosition() {
 }
 
 void TForm::SetVisible(bool visible) {
+    if (Loading()) {
+        // A layout's "Visible = True" shows the form once it is created.
+        m_showWhenCreated = visible;
+        return;
+    }
     if (visible == m_visible) return;
     if (visible) {
         bool first = !HandleAllocated();
@@ -235,7 +242,7 @@ void TForm::Close() {
     if (!alive || action == caNone) return;
     if (Application->MainForm() == this) {
         Application->Terminate();
-        Hide();
+        Hide(); // gone from the screen while the loop winds down
     } else if (action == caHide) {
         Hide();
     } else if (action == caMinimize) {

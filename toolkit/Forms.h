@@ -162,6 +162,7 @@ private:
     bool m_positioned{};
     bool m_disabledByModal{};
     bool m_inMinMax{};
+    bool m_showWhenCreated{};
     TWinControl* m_activeControl{};
     TControl* m_capture{};
     std::vector<TRect> m_dirty;

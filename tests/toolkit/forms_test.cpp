@@ -296,3 +296,21 @@ TEST_F(FormsTest, ASizeableWindowKeepsItsSizeWithinItsTrackingLimits) {
     EXPECT_EQ(form->MinMaxInfo().ptMaxTrackSize.x, 182);
     EXPECT_EQ(sys::GetWindowModel(form->Handle()).rect.right, 97);
 }
+
+TEST_F(FormsTest, ALayoutsVisibleFormIsShownOnceCreated) {
+    struct TShownForm : TForm {
+        explicit TShownForm(TComponent* owner) : TForm(owner) {
+            BindMethod("FormShow",
+                       [this](TObject*) { shownWhileCreating = (FormState() & fsCreating) != 0; });
+            LoadLayout("object F: TForm\n  Visible = True\n  OnShow = FormShow\nend\n", "shown.dfm");
+            visibleInConstructor = Visible();
+        }
+        bool visibleInConstructor{true};
+        bool shownWhileCreating{true};
+    };
+    TShownForm* form = nullptr;
+    Application->CreateForm(form);
+    EXPECT_FALSE(form->visibleInConstructor);
+    EXPECT_TRUE(form->Visible());
+    EXPECT_FALSE(form->shownWhileCreating);
+}
