@@ -242,7 +242,15 @@ void Host::CatchSignals() {
             [](gpointer data) -> gboolean {
                 Host* host = Host::Current();
                 if (!host) return G_SOURCE_CONTINUE;
-                if (++host->m_signals > 1) std::_Exit(128 + GPOINTER_TO_INT(data));
+                gint64 now = g_get_monotonic_time();
+                if (host->m_firstSignal) {
+                    // The same Ctrl+C often arrives twice (the terminal's group and a script's
+                    // trap); only a later signal insists.
+                    if (now - host->m_firstSignal > 2 * G_USEC_PER_SEC)
+                        std::_Exit(128 + GPOINTER_TO_INT(data));
+                    return G_SOURCE_CONTINUE;
+                }
+                host->m_firstSignal = now;
                 host->Post([host] { host->EndSession(); });
                 return G_SOURCE_CONTINUE;
             },

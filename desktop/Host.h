@@ -81,7 +81,8 @@ public:
     // and menus are closed first so that their loops let the program end. A signal cannot be refused,
     // so the answers to the query do not matter.
     void EndSession();
-    // Routes SIGINT, SIGTERM and SIGHUP to EndSession; a second signal ends the process at once.
+    // Routes SIGINT, SIGTERM and SIGHUP to EndSession; a signal more than two seconds after the first
+    // ends the process at once.
     void CatchSignals();
 
     // ---- dialogs (message boxes, menus) ----
@@ -123,7 +124,7 @@ private:
     int m_doubleClickDistance{5};
     bool m_reconciling{};
     std::function<void()> m_waitObserver;
-    int m_signals{};
+    std::int64_t m_firstSignal{}; // monotonic microseconds
 };
 
 // The message box and menu presenters (Dialogs.cpp).
