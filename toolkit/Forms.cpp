@@ -90,10 +90,13 @@ TPoint TForm::ClientOffset() const {
 }
 
 void TForm::SetClientWidth(int v) {
+    // A layout may store the client size before the border style; it applies with the final frame.
+    if (Loading()) m_loadedClientWidth = v;
     SetWidth(v + 2 * FrameMetrics(m_borderStyle).border);
 }
 
 void TForm::SetClientHeight(int v) {
+    if (Loading()) m_loadedClientHeight = v;
     TFrameMetrics m = FrameMetrics(m_borderStyle);
     SetHeight(v + 2 * m.border + m.caption);
 }
@@ -608,6 +611,9 @@ void TForm::Resize() {
 
 void TForm::Loaded() {
     TWinControl::Loaded();
+    if (m_loadedClientWidth >= 0) SetClientWidth(m_loadedClientWidth);
+    if (m_loadedClientHeight >= 0) SetClientHeight(m_loadedClientHeight);
+    m_loadedClientWidth = m_loadedClientHeight = -1;
 }
 
 void TForm::DefaultHandler(TMessage& message) {

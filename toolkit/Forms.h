@@ -163,6 +163,8 @@ private:
     bool m_disabledByModal{};
     bool m_inMinMax{};
     bool m_showWhenCreated{};
+    int m_loadedClientWidth{-1};
+    int m_loadedClientHeight{-1};
     TWinControl* m_activeControl{};
     TControl* m_capture{};
     std::vector<TRect> m_dirty;

@@ -209,6 +209,16 @@ TEST(FormReader, ErrorsNameTheFileAndLine) {
               "test.dfm(2): Integer out of range");
 }
 
+TEST(FormReader, AStoredClientSizeHoldsWhateverFollowsIt) {
+    auto form = Make<TForm>();
+    ReadForm(*form,
+             "object F: TForm\n  ClientWidth = 294\n  ClientHeight = 296\n  BorderStyle = bsDialog\nend\n",
+             "client.dfm");
+    EXPECT_EQ(form->ClientWidth(), 294);
+    EXPECT_EQ(form->ClientHeight(), 296);
+    EXPECT_EQ(form->Height(), 296 + 19 + 6);
+}
+
 TEST(FormReader, AFailedLayoutLeavesNoComponentLoading) {
     auto form = Make<TForm>();
     EXPECT_THROW(
