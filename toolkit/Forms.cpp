@@ -454,13 +454,17 @@ void TForm::DispatchMouse(UINT mouseMessage, TShiftState shift, int x, int y) {
     TPoint p = target == this ? TPoint{x, y} : target->FormToClient({x, y});
     TTracker alive(this);
     if (down) {
-        if ((target->ControlStyle() & csCaptureMouse) && button == mbLeft) m_capture = target;
+        // Held buttons keep the pointer with the control they went down on.
+        if ((target->ControlStyle() & csCaptureMouse) && !m_capture) {
+            m_capture = target;
+            m_captureButton = button;
+        }
         if (auto* w = dynamic_cast<TWinControl*>(target); w && w != this && w->TabStop() && w->CanFocus())
             SetActiveControl(w);
         if (!alive) return;
         target->DispatchMouseDown(button, shift, p.x, p.y);
     } else if (up) {
-        if (button == mbLeft) m_capture = nullptr;
+        if (button == m_captureButton) m_capture = nullptr;
         target->DispatchMouseUp(button, shift, p.x, p.y);
     } else {
         target->DispatchMouseMove(shift, p.x, p.y);

@@ -167,6 +167,7 @@ private:
     int m_loadedClientHeight{-1};
     TWinControl* m_activeControl{};
     TControl* m_capture{};
+    TMouseButton m_captureButton{mbLeft};
     std::vector<TRect> m_dirty;
     std::map<std::string, TNotifyEvent> m_methods;
     std::map<std::string, TMouseEvent> m_mouseMethods;

@@ -233,6 +233,12 @@ TEST_F(FormsTest, MouseInputIsCapturedWhileHeldAndDisabledControlsGetNothing) {
     std::vector<std::string> expected{"down 5,5", "move 230,130", "up"};
     EXPECT_EQ(log, expected);
     log.clear();
+    form->DispatchMouse(WM_RBUTTONDOWN, ssRight, 25, 25); // any button captures
+    form->DispatchMouse(WM_MOUSEMOVE, ssRight, 150, 20);
+    form->DispatchMouse(WM_RBUTTONUP, 0, 150, 20);
+    std::vector<std::string> right{"down 5,5", "move 130,0", "up"};
+    EXPECT_EQ(log, right);
+    log.clear();
     panel->SetEnabled(false);
     form->DispatchMouse(WM_LBUTTONDOWN, ssLeft, 25, 25);
     form->DispatchMouse(WM_LBUTTONUP, 0, 25, 25);
