@@ -571,6 +571,14 @@ void TForm::InvalidateClientRect(const TRect& r) {
             d.bottom >= clipped.bottom)
             return;
     m_dirty.push_back(clipped);
+    if (m_dirty.size() > 256) {
+        // Nobody is painting (a headless run): keep one rectangle covering them all.
+        TRect all = m_dirty.front();
+        for (const TRect& d : m_dirty)
+            all = {std::min(all.left, d.left), std::min(all.top, d.top), std::max(all.right, d.right),
+                   std::max(all.bottom, d.bottom)};
+        m_dirty.assign(1, all);
+    }
     if (OnInvalidate) OnInvalidate(this, clipped);
 }
 
