@@ -273,7 +273,7 @@ struct FormWindow::Callbacks {
 };
 
 FormWindow::FormWindow(Host& host, tk::TForm& form, HWND hwnd)
-    : m_host(host), m_form(&form), m_hwnd(hwnd),
+    : m_host(host), m_form(&form), m_identity(&form), m_hwnd(hwnd),
       m_clicks(host.DoubleClickTime(), host.DoubleClickDistance()) {
     Create();
 }
@@ -440,7 +440,11 @@ void FormWindow::ApplyGeometry(bool force) {
 
     ClientGeometry want{f.Left() + off.x, f.Top() + off.y, std::max(1, width - frameW),
                         std::max(1, height - frameH)};
-    if (width != f.Width() || height != f.Height()) FeedBack(want);
+    // Told once per limit: a form that insists on another size is not fought in a loop.
+    if ((width != f.Width() || height != f.Height()) && m_clampedTo != want) {
+        m_clampedTo = want;
+        FeedBack(want);
+    }
     if (!force && m_requested && want == *m_requested) return;
     if (m_resizable)
         gtk_window_resize(Win(m_window), want.width, want.height);

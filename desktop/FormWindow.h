@@ -13,8 +13,9 @@
 #include <string>
 
 namespace tk {
+class TComponent;
 class TForm;
-}
+} // namespace tk
 
 namespace desktop {
 
@@ -102,6 +103,7 @@ private:
 
     Host& m_host;
     tk::TForm* m_form;
+    const tk::TComponent* m_identity; // the form as its destruction notice names it
     HWND m_hwnd;
     void* m_window{}; // GtkWidget*
     void* m_area{};   // GtkWidget*
@@ -120,7 +122,8 @@ private:
     std::optional<ClientGeometry> m_seen;      // what the desktop last reported
     std::int64_t m_inFlightUntil{};            // until then, reports that differ from the request are stale
     unsigned m_settleTimer{};
-    std::optional<tk::TRect> m_echo; // form bounds the host is applying itself
+    std::optional<tk::TRect> m_echo;           // form bounds the host is applying itself
+    std::optional<ClientGeometry> m_clampedTo; // the last size the limits held the form to
     std::string m_cursor;
     bool m_focused{};
     // A mouse move waiting in the program's queue (moves are merged while one waits).

@@ -31,8 +31,8 @@ public:
 protected:
     void Notification(tk::TComponent* component, tk::TOperation operation) override {
         tk::TComponent::Notification(component, operation);
-        // Called from the component's destructor: only the address is used.
-        if (operation == tk::opRemove) m_host->Forget(static_cast<tk::TForm*>(component));
+        // Called from the component's destructor: only the address is compared.
+        if (operation == tk::opRemove) m_host->Forget(component);
     }
 
 private:
@@ -167,9 +167,9 @@ void Host::Reconcile() {
     m_reconciling = false;
 }
 
-void Host::Forget(tk::TForm* form) {
+void Host::Forget(const tk::TComponent* form) {
     for (auto it = m_windows.begin(); it != m_windows.end(); ++it) {
-        if (it->second->m_form != form) continue;
+        if (it->second->m_identity != form) continue;
         it->second->Detach();
         m_windows.erase(it);
         return;

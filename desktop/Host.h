@@ -109,7 +109,7 @@ private:
     void HookUp();
     void Unhook();
     void RunOne();
-    void Forget(tk::TForm* form);
+    void Forget(const tk::TComponent* form);
     void WindowMoved(HWND hwnd, HWND insertAfter, INT x, INT y, INT cx, INT cy, UINT flags);
     LRESULT HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
