@@ -44,7 +44,13 @@ Host::Host() : m_tray(std::make_shared<TrayHost>(*this)), m_watcher(tk::Make<For
 Host::~Host() = default;
 
 bool Host::OpenDisplay() {
-    return gtk_init_check(nullptr, nullptr) != FALSE;
+    // A display that is just starting (or busy with many clients) may refuse once.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (gtk_init_check(nullptr, nullptr)) return true;
+        if (!g_getenv("DISPLAY")) return false;
+        g_usleep(200 * 1000);
+    }
+    return false;
 }
 
 Host& Host::Install() {
