@@ -166,6 +166,50 @@ TEST_F(Host, SizeLimitsHoldForTheProgramAndTheUserAndResizingReachesTheForm) {
     EXPECT_EQ(f->Height(), 120);
 }
 
+// The mixer windows' way: a fixed height that grows by a scroll bar's 16 pixels when the user makes the
+// window narrower than its strips, and shrinks again when it is wide enough.
+TEST_F(Host, AFormThatChangesItsHeightWhileTheUserResizesIsFollowed) {
+    tk::TForm* f = NewForm(tk::bsSizeToolWin, 50, 50, 400, 300);
+    int fixed = 300;
+    bool bar = false;
+    f->SetMessageHandler(WM_GETMINMAXINFO, [&](tk::TMessage& m) {
+        auto* info = reinterpret_cast<MINMAXINFO*>(m.LParam);
+        info->ptMinTrackSize = {97, fixed};
+        info->ptMaxTrackSize = {400, fixed};
+    });
+    f->OnResize = [&](tk::TObject*) {
+        if (!bar && f->Width() < 300) {
+            bar = true;
+            fixed += 16;
+            f->SetHeight(f->Height() + 16);
+        } else if (bar && f->Width() >= 300) {
+            bar = false;
+            fixed -= 16;
+            f->SetHeight(f->Height() - 16);
+        }
+    };
+    desktop::FormWindow* w = ShowAndWait(f);
+    ASSERT_NE(w, nullptr);
+    int frameH = f->Height() - f->ClientHeight();
+    desktop::ClientGeometry g = w->Geometry();
+    ASSERT_EQ(g.height, 300 - frameH);
+
+    w->UserGeometry({g.x, g.y, 200, g.height});
+    ASSERT_TRUE(PumpUntil([&] { return bar && w->Geometry().height == 316 - frameH; }))
+        << w->Geometry().height;
+    host->Pump(700);
+    EXPECT_EQ(f->Height(), 316);
+    EXPECT_EQ(w->Geometry().height, 316 - frameH);
+    EXPECT_EQ(w->Limits().minHeight, 316 - frameH);
+
+    g = w->Geometry();
+    w->UserGeometry({g.x, g.y, 380, g.height});
+    ASSERT_TRUE(PumpUntil([&] { return !bar && w->Geometry().height == 300 - frameH; }));
+    host->Pump(700);
+    EXPECT_EQ(f->Height(), 300);
+    EXPECT_EQ(f->ClientWidth(), 380);
+}
+
 TEST_F(Host, CloseBoxActivationAndMouseReachTheForm) {
     tk::TForm* f = NewForm(tk::bsSingle, 20, 20, 250, 150);
     auto* box = tk::New<tk::TCheckBox>(f);
