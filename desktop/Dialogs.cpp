@@ -46,20 +46,21 @@ INT CloseAnswer(const std::vector<Choice>& choices) {
 struct IconKind {
     GtkMessageType type;
     const char* name;
+    const char* themeIcon;
 };
 
 IconKind IconOf(UINT style) {
     switch (style & MB_ICONMASK) {
     case MB_ICONERROR:
-        return {GTK_MESSAGE_ERROR, "error"};
+        return {GTK_MESSAGE_ERROR, "error", "dialog-error"};
     case MB_ICONQUESTION:
-        return {GTK_MESSAGE_QUESTION, "question"};
+        return {GTK_MESSAGE_QUESTION, "question", "dialog-question"};
     case MB_ICONWARNING:
-        return {GTK_MESSAGE_WARNING, "warning"};
+        return {GTK_MESSAGE_WARNING, "warning", "dialog-warning"};
     case MB_ICONINFORMATION:
-        return {GTK_MESSAGE_INFO, "information"};
+        return {GTK_MESSAGE_INFO, "information", "dialog-information"};
     default:
-        return {GTK_MESSAGE_OTHER, ""};
+        return {GTK_MESSAGE_OTHER, "", nullptr};
     }
 }
 
@@ -79,6 +80,13 @@ public:
         m_widget = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, icon.type, GTK_BUTTONS_NONE, "%s",
                                           m_info.text.c_str());
         gtk_window_set_title(GTK_WINDOW(m_widget), m_info.caption.c_str());
+        if (icon.themeIcon) {
+            // GTK 3 message dialogs show no icon by themselves; the classic box does, by its style.
+            G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+            gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(m_widget),
+                                         gtk_image_new_from_icon_name(icon.themeIcon, GTK_ICON_SIZE_DIALOG));
+            G_GNUC_END_IGNORE_DEPRECATIONS
+        }
         gtk_window_set_keep_above(GTK_WINDOW(m_widget), TRUE);
         gtk_window_set_position(GTK_WINDOW(m_widget),
                                 parent ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
@@ -261,11 +269,18 @@ private:
 } // namespace
 
 INT ShowMessageBox(Host& host, const sys::MessageBoxRecord& record) {
+    if (host.SessionEnding()) {
+        // Nobody is there to answer any more: the box takes the answer its close gives.
+        std::vector<Choice> choices = ChoicesOf(record.style);
+        INT close = CloseAnswer(choices);
+        return close ? close : choices.back().id;
+    }
     MessageBoxDialog dialog(record, OwnerWindow(host, record.owner));
     return dialog.Run(host);
 }
 
 UINT_PTR ShowPopupMenu(Host& host, HMENU menu, INT x, INT y, HWND) {
+    if (host.SessionEnding()) return 0;
     MenuDialog dialog(menu, x, y);
     return dialog.Run(host);
 }

@@ -7,6 +7,7 @@
 #include <glib-unix.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 
@@ -165,6 +166,14 @@ void Host::Reconcile() {
         form->FreeNotification(m_watcher.get());
         m_windows[hwnd] = std::make_unique<FormWindow>(*this, *form, hwnd);
     }
+    // Windows made after the session ended (the signal came during start-up) hear of it as well.
+    if (m_sessionEnding && !m_endPending)
+        for (HWND h : sys::TopLevelWindows())
+            if (std::find(m_endedWindows.begin(), m_endedWindows.end(), h) == m_endedWindows.end()) {
+                m_endPending = true;
+                Post([this] { EndSession(); });
+                break;
+            }
     std::vector<HWND> handles;
     for (auto& [hwnd, window] : m_windows)
         handles.push_back(hwnd);
@@ -229,12 +238,18 @@ void Host::Pump(unsigned ms) {
 }
 
 void Host::EndSession() {
+    m_sessionEnding = true;
+    m_endPending = false;
     for (Dialog* d : std::vector<Dialog*>(m_dialogs))
         d->Dismiss();
     for (int i = 0; i < tk::Screen->FormCount(); ++i)
         if (tk::Screen->Forms(i)->FormState() & tk::fsModal)
             tk::Screen->Forms(i)->SetModalResult(tk::mrCancel);
-    std::vector<HWND> windows = sys::TopLevelWindows();
+    std::vector<HWND> windows;
+    for (HWND h : sys::TopLevelWindows())
+        if (std::find(m_endedWindows.begin(), m_endedWindows.end(), h) == m_endedWindows.end())
+            windows.push_back(h);
+    m_endedWindows.insert(m_endedWindows.end(), windows.begin(), windows.end());
     for (HWND h : windows)
         if (IsWindow(h)) SendMessageA(h, WM_QUERYENDSESSION, 0, 0);
     for (HWND h : windows)

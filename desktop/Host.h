@@ -81,6 +81,9 @@ public:
     // and menus are closed first so that their loops let the program end. A signal cannot be refused,
     // so the answers to the query do not matter.
     void EndSession();
+    // True once the session ended: message boxes answer at once, and windows the program creates
+    // afterwards (a start-up still under way) get the end of the session too.
+    bool SessionEnding() const { return m_sessionEnding; }
     // Routes SIGINT, SIGTERM and SIGHUP to EndSession; a signal more than two seconds after the first
     // ends the process at once.
     void CatchSignals();
@@ -125,6 +128,9 @@ private:
     bool m_reconciling{};
     std::function<void()> m_waitObserver;
     std::int64_t m_firstSignal{}; // monotonic microseconds
+    bool m_sessionEnding{};
+    bool m_endPending{};
+    std::vector<HWND> m_endedWindows;
 };
 
 // The message box and menu presenters (Dialogs.cpp).

@@ -512,6 +512,20 @@ TEST_F(Host, EndOfSessionClosesOpenBoxesAndReachesEveryTopLevelWindow) {
     EXPECT_EQ(answer, IDCANCEL);
     EXPECT_EQ(seen[0], (std::pair<UINT, WPARAM>{WM_QUERYENDSESSION, 0}));
     EXPECT_EQ(seen[1], (std::pair<UINT, WPARAM>{WM_ENDSESSION, 1}));
+
+    // A window made afterwards (a start-up still under way when the signal came) hears of it too, and
+    // a message box then answers at once.
+    std::vector<UINT> late;
+    HWND after = sys::CreateWindowHandle([&](HWND, UINT msg, WPARAM w, LPARAM) -> LRESULT {
+        if ((msg == WM_QUERYENDSESSION || msg == WM_ENDSESSION) && (msg != WM_ENDSESSION || w == 1))
+            late.push_back(msg);
+        return TRUE;
+    });
+    ASSERT_TRUE(PumpUntil([&] { return late.size() == 2; }));
+    EXPECT_EQ(seen.size(), 2u); // the first window is told once
+    EXPECT_EQ(MessageBoxA(nullptr, "sp\xC3\xA4t", "Info", MB_OKCANCEL), IDCANCEL);
+    EXPECT_TRUE(host->OpenMessageBoxes().empty());
+    DestroyWindow(after);
     DestroyWindow(main);
 }
 
