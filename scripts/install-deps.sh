@@ -2,7 +2,8 @@
 # Installs every Debian package the build, the tests and the desktop host need. Safe to run again.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev nlohmann-json3-dev
-  libcairo2-dev libpango1.0-dev libgtk-3-dev fonts-liberation xvfb xauth xdotool imagemagick clang-format)
+  libcairo2-dev libpango1.0-dev libgtk-3-dev fonts-liberation xvfb xauth xdotool x11-utils trayer imagemagick
+  clang-format)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
