@@ -171,7 +171,7 @@ void Harness::AdvanceWait() {
         auto due = m_clock->NextDue();
         if (due && *due <= *m_waitUntil) {
             m_clock->AdvanceTo(*due);
-            if (sys::PendingMessages() > 0) return;
+            if (sys::PendingMessages() > 0 || krvl::ExitFlag()) return;
         } else {
             m_clock->AdvanceTo(*m_waitUntil);
             m_waitUntil.reset();
@@ -181,11 +181,14 @@ void Harness::AdvanceWait() {
 
 void Harness::Pump() {
     for (;;) {
-        if (m_waitUntil) {
+        // The program may have been told to end by what just ran (a removal on the clock, say).
+        if (krvl::ExitFlag()) m_exiting = true;
+        if (m_waitUntil && !m_exiting) {
             AdvanceWait();
             if (m_waitUntil) return; // messages to process first
         }
         if (sys::PendingMessages() > 0) return;
+        if (krvl::ExitFlag()) m_exiting = true;
         if (m_exiting) {
             // The program was told to end; let its loop see that.
             WakeProgram();
@@ -237,6 +240,11 @@ void Harness::Execute(const Command& c) {
         krvl::ProgramEntry();
         m_phase = Phase::Ended;
         m_exiting = false;
+        if (m_waitUntil) {
+            // The rest of a wait the program did not live through still passes.
+            m_clock->AdvanceTo(*m_waitUntil);
+            m_waitUntil.reset();
+        }
     } else if (cmd == "wait") {
         need(1);
         long long ms = Number(c.words[1], c.line);

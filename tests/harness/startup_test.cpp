@@ -109,6 +109,15 @@ TEST(Removal, AQueryRemoveOfAFoundCardReleasesTheDriverAndEnds) {
     EXPECT_TRUE(r.Has("program ended")) << r.out;
 }
 
+TEST(Removal, ARemovalDuringAWaitEndsTheProgramThere) {
+    Result r = RunScript("start\nwait 400\nwindows\nwait 400\nwindows\nini\n",
+                         R"({"events": [{"at_ms": 500, "action": "remove", "card": 1}]})");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.Count("class=TMixControlWnd"), 1) << r.out; // there at 400 ms, gone by 800 ms
+    EXPECT_EQ(r.Count("program ended"), 1) << r.out;
+    EXPECT_TRUE(r.Has("[Korvalin]")) << r.out; // its close saved the settings
+}
+
 TEST(Removal, AnUnknownDevnodeChangesNothing) {
     // The third card's devices are not the manager's: its devnode matches no found card.
     std::string scenario = R"({"cards": [{}, {}, {"devnode": 77}], "devices": [
