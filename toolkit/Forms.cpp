@@ -113,9 +113,10 @@ MINMAXINFO TForm::MinMaxInfo() {
 }
 
 void TForm::SetBounds(int left, int top, int width, int height) {
-    // A sizeable window's size stays within its tracking limits, from code too (as the window
-    // manager's position change does).
-    if (HandleAllocated() && !m_inMinMax && (m_borderStyle == bsSizeable || m_borderStyle == bsSizeToolWin)) {
+    // A window with a sizing or single frame keeps its size within its tracking limits, from code too
+    // (as the window manager's position change does): a stored placement cannot resize a fixed window.
+    if (HandleAllocated() && !m_inMinMax &&
+        (m_borderStyle == bsSizeable || m_borderStyle == bsSizeToolWin || m_borderStyle == bsSingle)) {
         m_inMinMax = true;
         MINMAXINFO info{};
         try {

@@ -194,6 +194,10 @@ TEST_F(ControlWindow, SizeLimitsKeepTheWindowAt167By159) {
     EXPECT_EQ(info.ptMinTrackSize.x, 167);
     EXPECT_EQ(info.ptMaxTrackSize.y, 159);
     EXPECT_EQ(info.ptMaxPosition.x, 0);
+    w->SetBounds(10, 10, 300, 400);
+    w->SetWindowState(tk::wsMaximized);
+    EXPECT_EQ(w->Width(), 167);
+    EXPECT_EQ(w->Height(), 159);
 }
 
 TEST_F(ControlWindow, RemovalWithAFailingGetconfigStillClosesAndEnds) {
