@@ -86,16 +86,9 @@ void Host::HookUp() {
         m_doubleClickTime = static_cast<unsigned>(time);
         m_doubleClickDistance = distance;
     }
-    if (GdkDisplay* display = gdk_display_get_default()) {
-        GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-        if (!monitor && gdk_display_get_n_monitors(display) > 0)
-            monitor = gdk_display_get_monitor(display, 0);
-        if (monitor) {
-            GdkRectangle area{};
-            gdk_monitor_get_workarea(monitor, &area);
-            if (area.width > 0 && area.height > 0) tk::Screen->SetSize(area.width, area.height);
-        }
-    }
+    int areaX = 0, areaY = 0, areaWidth = 0, areaHeight = 0;
+    if (PrimaryWorkArea(areaX, areaY, areaWidth, areaHeight) && areaWidth > 0 && areaHeight > 0)
+        tk::Screen->SetSize(areaWidth, areaHeight);
     sys::SetWaitHook([this] {
         if (m_waitObserver) {
             auto observer = m_waitObserver;
@@ -308,6 +301,21 @@ void* NewIconPixbuf(HICON icon, int size) {
         pixbuf = scaled;
     }
     return pixbuf;
+}
+
+bool PrimaryWorkArea(int& x, int& y, int& width, int& height) {
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display) return false;
+    GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+    if (!monitor && gdk_display_get_n_monitors(display) > 0) monitor = gdk_display_get_monitor(display, 0);
+    if (!monitor) return false;
+    GdkRectangle area{};
+    gdk_monitor_get_workarea(monitor, &area);
+    x = area.x;
+    y = area.y;
+    width = area.width;
+    height = area.height;
+    return true;
 }
 
 } // namespace desktop

@@ -138,6 +138,9 @@ INT ShowMessageBox(Host& host, const sys::MessageBoxRecord& record);
 UINT_PTR ShowPopupMenu(Host& host, HMENU menu, INT x, INT y, HWND owner);
 void Beep(UINT type);
 
+// The work area of the primary monitor (or the first one), in screen pixels; false without a display.
+bool PrimaryWorkArea(int& x, int& y, int& width, int& height);
+
 // A new pixbuf (GdkPixbuf*, as void* to keep GTK out of this header) of an icon, null for none.
 void* NewIconPixbuf(HICON icon, int size = 0);
 

@@ -114,17 +114,10 @@ struct TrayHost::Entry {
             g_signal_connect(box, "button-release-event", G_CALLBACK(OnButton), this);
             // Closing it would leave the program unreachable: the icon window stays.
             g_signal_connect(window, "delete-event", G_CALLBACK(gtk_true), nullptr);
-            if (GdkDisplay* display = gdk_display_get_default()) {
-                GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-                if (!monitor && gdk_display_get_n_monitors(display) > 0)
-                    monitor = gdk_display_get_monitor(display, 0);
-                if (monitor) {
-                    GdkRectangle area{};
-                    gdk_monitor_get_workarea(monitor, &area);
-                    gtk_window_move(GTK_WINDOW(window), area.x + area.width - kWindowSize - 8,
-                                    area.y + area.height - kWindowSize - 8);
-                }
-            }
+            int x = 0, y = 0, width = 0, height = 0;
+            if (PrimaryWorkArea(x, y, width, height))
+                gtk_window_move(GTK_WINDOW(window), x + width - kWindowSize - 8,
+                                y + height - kWindowSize - 8);
             Apply();
         }
         gtk_widget_show_all(window);

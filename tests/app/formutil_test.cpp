@@ -5,6 +5,7 @@
 #include "toolkit/Buttons.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/StdCtrls.h"
+#include "windir.h"
 
 #include <gtest/gtest.h>
 
@@ -17,22 +18,17 @@ using namespace krvl;
 
 namespace {
 
-class Formutil : public ::testing::Test {
+class Formutil : public WindowsDirTest {
 protected:
     void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("krvl-formutil-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        sys::SetWindowsDirectory(m_dir.string());
-        sys::UseVirtualClock();
+        WindowsDirTest::SetUp();
         form = tk::Make<tk::TForm>();
         form->SetCaption("Analog Inputs");
         form->SetBounds(10, 20, 300, 200);
     }
     void TearDown() override {
         form.reset();
-        std::filesystem::remove_all(m_dir);
+        WindowsDirTest::TearDown();
     }
     template <class T> T* Add(const std::string& name, int tag, tk::TWinControl* parent = nullptr) {
         T* c = tk::New<T>(form.get());
@@ -41,13 +37,6 @@ protected:
         (parent ? parent : form.get())->InsertControl(c);
         return c;
     }
-    std::string Ini() const {
-        std::ifstream in(m_dir / "KRVLmix.ini", std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    std::filesystem::path m_dir;
     tk::TOwned<tk::TForm> form;
 };
 

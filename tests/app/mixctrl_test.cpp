@@ -6,6 +6,7 @@
 #include "driver/config.h"
 #include "emu/Emulator.h"
 #include "system/sys.h"
+#include "windir.h"
 
 #include <gtest/gtest.h>
 
@@ -34,15 +35,10 @@ private:
     bool m_usable;
 };
 
-class ControlWindow : public ::testing::Test {
+class ControlWindow : public WindowsDirTest {
 protected:
     void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("krvl-mixctrl-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        sys::SetWindowsDirectory(m_dir.string());
-        sys::UseVirtualClock();
+        WindowsDirTest::SetUp();
         emulator = emu::Emulator::Install(emu::Scenario::Default());
         DriverLink() = 1;
         RegisterMixerWindow(MixerKind::AnalogInputs,
@@ -65,16 +61,9 @@ protected:
         tk::Application->DestroyForms();
         sys::JoinShellPrograms();
         emulator->Uninstall();
-        std::filesystem::remove_all(m_dir);
         g_opened.clear();
+        WindowsDirTest::TearDown();
     }
-    std::string Ini() const {
-        std::ifstream in(m_dir / "KRVLmix.ini", std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    std::filesystem::path m_dir;
     std::shared_ptr<emu::Emulator> emulator;
     TMixControlWnd* w{};
 };
