@@ -377,7 +377,7 @@ tk::TControl* CopyOf(tk::TControl& src, tk::TForm& owner, bool& container) {
 }
 
 void CloneInto(tk::TWinControl& source, tk::TWinControl& target, int dx, int dy,
-               const CloneCallback& callback, tk::TForm& owner,
+               const CloneCallback& callback, const CloneMadeHook& hook, tk::TForm& owner,
                std::vector<std::pair<tk::TControl*, tk::TTracker>>& made) {
     std::vector<tk::TControl*> copies;
     std::vector<tk::TControl*> children;
@@ -403,9 +403,10 @@ void CloneInto(tk::TWinControl& source, tk::TWinControl& target, int dx, int dy,
             continue;
         }
         copies.push_back(copy);
+        if (hook) hook(*child, *copy);
         if (container)
             CloneInto(*static_cast<tk::TWinControl*>(child), *static_cast<tk::TWinControl*>(copy), 0, 0,
-                      callback, owner, made);
+                      callback, hook, owner, made);
     }
     for (tk::TControl* copy : copies) {
         target.InsertControl(copy);
@@ -416,13 +417,13 @@ void CloneInto(tk::TWinControl& source, tk::TWinControl& target, int dx, int dy,
 } // namespace
 
 void CloneComponents(tk::TWinControl& source, tk::TWinControl& target, int dx, const CloneCallback& callback,
-                     int dy) {
+                     int dy, const CloneMadeHook& hook) {
     tk::TForm* owner = dynamic_cast<tk::TForm*>(source.Owner());
     if (!owner) owner = source.ParentForm();
     if (!owner) throw tk::Exception("CloneComponents: " + source.Name() + " has no form");
     std::vector<std::pair<tk::TControl*, tk::TTracker>> made;
     try {
-        CloneInto(source, target, dx, dy, callback, *owner, made);
+        CloneInto(source, target, dx, dy, callback, hook, *owner, made);
     } catch (...) {
         // Nothing half-made stays behind: the copies so far go again, innermost first.
         for (auto it = made.rbegin(); it != made.rend(); ++it)

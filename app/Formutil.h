@@ -46,10 +46,12 @@ template <class T> void CloseAndDestroy(T*& form) {
 
 // Called with each copy; it may change it, or clear the reference to drop the copy.
 using CloneCallback = std::function<void(tk::TControl*& copy)>;
+// Told each copy that is kept and the control it was copied from.
+using CloneMadeHook = std::function<void(tk::TControl& source, tk::TControl& copy)>;
 // Copies the named children of source (and, for panels and group boxes, theirs) into target, shifted by
 // the offsets. Throws for a class it cannot copy, inserting nothing.
 void CloneComponents(tk::TWinControl& source, tk::TWinControl& target, int dx, const CloneCallback& callback,
-                     int dy);
+                     int dy, const CloneMadeHook& made = {});
 
 tk::TTabSheet* PageByIndex(tk::TPageControl& pages, int index);
 // The page's index; a page not in the control raises the silent abort.

@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "app/tbmainf.h"
 #include "emu/Emulator.h"
+#include "mixer/Mixers.h"
 #include "system/sys.h"
 #include "toolkit/Forms.h"
 
@@ -237,6 +238,7 @@ void Harness::Execute(const Command& c) {
         if (m_phase != Phase::NotStarted)
             throw ScriptError{"line " + std::to_string(c.line) + ": started twice"};
         m_phase = Phase::Running;
+        krvl::RegisterMixerWindows();
         krvl::ProgramEntry();
         m_phase = Phase::Ended;
         m_exiting = false;

@@ -432,6 +432,17 @@ void TWinControl::EnableAlign() {
     if (m_alignDisabled == 0) Realign();
 }
 
+void TWinControl::ScrollBy(int dx, int dy) {
+    if (dx == 0 && dy == 0) return;
+    DisableAlign();
+    for (int i = 0; i < ControlCount(); ++i) {
+        TControl* c = Controls(i);
+        c->SetBounds(c->Left() + dx, c->Top() + dy, c->Width(), c->Height());
+    }
+    EnableAlign();
+    Invalidate();
+}
+
 void TWinControl::Realign(TControl* changed) {
     if (m_alignDisabled > 0 || m_aligning || Loading() || Destroying()) return;
     m_aligning = true;

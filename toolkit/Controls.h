@@ -223,6 +223,8 @@ public:
     void Realign(TControl* changed = nullptr);
     void DisableAlign() { ++m_alignDisabled; }
     void EnableAlign();
+    // Moves every child by (dx, dy), as scrolling does: the children beyond the edges are clipped.
+    virtual void ScrollBy(int dx, int dy);
     // The part of the client area the aligned children share (less borders and bevels).
     virtual TRect AlignRect() const { return ClientRect(); }
 

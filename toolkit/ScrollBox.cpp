@@ -110,17 +110,6 @@ int TScrollBox::ContentExtent(TScrollBarKind kind) const {
     return extent;
 }
 
-void TScrollBox::ScrollBy(int dx, int dy) {
-    if (dx == 0 && dy == 0) return;
-    DisableAlign();
-    for (int i = 0; i < ControlCount(); ++i) {
-        TControl* c = Controls(i);
-        c->SetBounds(c->Left() + dx, c->Top() + dy, c->Width(), c->Height());
-    }
-    EnableAlign();
-    Invalidate();
-}
-
 void TScrollBox::ScrollInView(TControl* control) {
     if (!control || control->Parent() != this) return;
     TRect client = ClientRect();

@@ -60,8 +60,6 @@ public:
     void SetBorderStyle(TBorderStyle v);
     bool AutoScroll() const { return m_autoScroll; }
     void SetAutoScroll(bool v);
-    // Moves every child by (dx, dy), as scrolling does.
-    void ScrollBy(int dx, int dy);
     // Scrolls so that the control is in view.
     void ScrollInView(TControl* control);
 
