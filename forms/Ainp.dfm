@@ -1016,7 +1016,7 @@ object frmAnalogInp: TfrmAnalogInp
             Transparent = True
           end
           object Label46: TLabel
-            Left = 10
+            Left = 12
             Top = 147
             Width = 8
             Height = 20
@@ -1283,7 +1283,7 @@ object frmAnalogInp: TfrmAnalogInp
             Transparent = True
           end
           object Label63: TLabel
-            Left = 10
+            Left = 12
             Top = 147
             Width = 8
             Height = 20
