@@ -99,6 +99,25 @@ Emulator::Emulator(const Scenario& scenario) : m_scenario(scenario) {
     std::lock_guard lock(m_mutex);
     DefaultsLocked();
     if (m_scenario.persist && !m_scenario.fresh) LoadStateLocked();
+    InitialStateLocked();
+}
+
+void Emulator::InitialStateLocked() {
+    // The scenario's own start values win over the state file: they are what the run is about.
+    auto apply = [](const auto& from, auto& to) {
+        for (std::size_t p = 0; p < from.size() && p < to.size(); ++p)
+            if (from[p]) to[p] = *from[p];
+    };
+    for (auto& card : m_cards) {
+        const InitialState& in = card.spec.initial;
+        apply(in.gain, card.st.gain);
+        apply(in.inputMute, card.st.inputMute);
+        apply(in.routing, card.st.routing);
+        apply(in.volume, card.st.volume);
+        apply(in.outputMute, card.st.outputMute);
+        apply(in.source, card.st.source);
+        if (in.format) card.st.digitalFormat = *in.format;
+    }
 }
 
 Emulator::~Emulator() {

@@ -152,6 +152,7 @@ private:
     void ConfigRequestLocked(const std::string& request, DWORD data);
 
     void DefaultsLocked();
+    void InitialStateLocked();
     void LoadStateLocked();
     void SaveStateLocked();
     void EmitLocked(const std::string& line);

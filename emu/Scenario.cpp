@@ -273,6 +273,34 @@ Scenario Scenario::FromFile(const std::string& path) {
     return FromJson(text.str(), slash == std::string::npos ? "" : path.substr(0, slash));
 }
 
+namespace {
+
+// Per-pair driver words: an array of at most `pairs` values, null for a pair left at its default.
+template <std::size_t N>
+void PairValues(const json& c, const char* key, const std::string& where,
+                std::array<std::optional<DWORD>, N>& out) {
+    if (!c.contains(key)) return;
+    std::string at = where + "." + key;
+    const json& a = Array(c[key], at);
+    if (a.size() > N) Fail(at, "at most " + std::to_string(N) + " values, one per pair");
+    for (std::size_t p = 0; p < a.size(); ++p)
+        if (!a[p].is_null())
+            out[p] = static_cast<DWORD>(Integer(a[p], at + "[" + std::to_string(p) + "]", 0, 0xFFFFFFFFll));
+}
+
+void ParseInitial(const json& c, const std::string& where, InitialState& initial) {
+    PairValues(c, "gain", where, initial.gain);
+    PairValues(c, "input_mute", where, initial.inputMute);
+    PairValues(c, "routing", where, initial.routing);
+    PairValues(c, "volume", where, initial.volume);
+    PairValues(c, "mute", where, initial.outputMute);
+    PairValues(c, "source", where, initial.source);
+    if (c.contains("format"))
+        initial.format = static_cast<DWORD>(Integer(c["format"], where + ".format", 0, 0xFFFFFFFFll));
+}
+
+} // namespace
+
 Scenario Scenario::FromJson(const std::string& text, const std::string& baseDir) {
     json root;
     try {
@@ -294,7 +322,10 @@ Scenario Scenario::FromJson(const std::string& text, const std::string& baseDir)
         for (std::size_t i = 0; i < cards.size(); ++i) {
             std::string where = "cards[" + std::to_string(i) + "]";
             const json& c = Object(cards[i], where);
-            CheckKeys(c, where, {"state", "extended", "devnode", "signals", "busy"}, w);
+            CheckKeys(c, where,
+                      {"state", "extended", "devnode", "signals", "busy", "gain", "input_mute", "routing",
+                       "volume", "mute", "source", "format"},
+                      w);
             CardSpec card = DefaultCard(static_cast<int>(i));
             if (c.contains("state"))
                 card.state = static_cast<LONG>(Integer(c["state"], where + ".state", INT32_MIN, INT32_MAX));
@@ -310,6 +341,7 @@ Scenario Scenario::FromJson(const std::string& text, const std::string& baseDir)
                     p = {};
                 ParseSignals(c["signals"], where + ".signals", baseDir, card, w);
             }
+            ParseInitial(c, where, card.initial);
             s.cards.push_back(std::move(card));
         }
     } else {

@@ -29,6 +29,17 @@ struct DeviceSpec {
     int pair{-1}; // channel pair the card answers with
 };
 
+// Driver state a run starts from, per pair; an empty entry keeps the default (or the state file's).
+struct InitialState {
+    std::array<std::optional<DWORD>, 2> gain;
+    std::array<std::optional<DWORD>, 2> inputMute;
+    std::array<std::optional<DWORD>, kPairs> routing;
+    std::array<std::optional<DWORD>, 2> volume;
+    std::array<std::optional<DWORD>, 2> outputMute;
+    std::array<std::optional<DWORD>, kPairs> source;
+    std::optional<DWORD> format;
+};
+
 struct CardSpec {
     LONG state{1};
     bool extended{};
@@ -36,6 +47,7 @@ struct CardSpec {
     bool busy{}; // plain opens refused, "reconfigurable" answers 0
     std::array<StereoSignal, kPairs> inputs;
     std::array<StereoSignal, kPairs> playback;
+    InitialState initial;
 };
 
 struct RefuseFault {

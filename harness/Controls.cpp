@@ -1,10 +1,12 @@
 // The harness's user actions on windows and controls, and the printing of control trees.
 #include "controls/audioctl32.h"
 #include "harness/Harness.h"
+#include "mixer/Frame.h"
 #include "system/sys.h"
 #include "toolkit/CairoCanvas.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
+#include "toolkit/ScrollBox.h"
 #include "toolkit/StdCtrls.h"
 
 #include <algorithm>
@@ -51,11 +53,25 @@ void Harness::ClickAt(tk::TForm& form, tk::TControl& control, int dx, int dy) {
     form.DispatchMouse(WM_LBUTTONUP, 0, p.x, p.y);
 }
 
+// A copy a mixer window made for a further card: "NAME@C" after the first card's control.
+std::string CopyAddress(const tk::TControl& c) {
+    auto* frame = dynamic_cast<krvl::TMixerFrame*>(c.ParentForm());
+    if (!frame) return "";
+    auto origin = frame->OriginOf(&c);
+    return origin ? origin->sourceName + "@" + std::to_string(origin->card + 1) : "";
+}
+
 std::string Harness::Describe(tk::TControl& c) {
     std::ostringstream o;
-    o << (c.Name().empty() ? "-" : c.Name()) << ' ' << c.ClassName() << " visible=" << c.Visible()
-      << " enabled=" << c.Enabled() << " bounds=" << c.Left() << ',' << c.Top() << ',' << c.Width() << ','
-      << c.Height();
+    std::string copy = CopyAddress(c);
+    if (!copy.empty()) {
+        o << copy << ' ' << c.ClassName();
+        if (!c.Name().empty()) o << " name=" << c.Name();
+    } else {
+        o << (c.Name().empty() ? "-" : c.Name()) << ' ' << c.ClassName();
+    }
+    o << " visible=" << c.Visible() << " enabled=" << c.Enabled() << " bounds=" << c.Left() << ',' << c.Top()
+      << ',' << c.Width() << ',' << c.Height();
     if (auto* box = dynamic_cast<tk::TCustomCheckBox*>(&c)) {
         o << " caption=" << Quote(c.Caption()) << " checked=" << box->Checked();
     } else if (auto* radio = dynamic_cast<tk::TRadioButton*>(&c)) {
@@ -75,6 +91,7 @@ std::string Harness::Describe(tk::TControl& c) {
         o << " caption=" << Quote(c.Caption());
     }
     if (!c.ParentFont()) o << " fontcolor=" << HexColor(c.Font().Color());
+    if (!c.Hint().empty()) o << " hint=" << Quote(c.Hint());
     return o.str();
 }
 
@@ -92,11 +109,11 @@ void Harness::Snapshot(const Command& c, tk::TForm& form, const std::string& fil
 }
 
 bool Harness::ExecuteControlCommand(const Command& c) {
-    static const char* const kCommands[] = {"click",   "check", "drag", "type",    "select",
-                                            "sysmenu", "close", "show", "snapshot"};
+    static const char* const kCommands[] = {"click", "check", "drag",     "type",   "select", "sysmenu",
+                                            "close", "show",  "snapshot", "resize", "scroll", "menu"};
     const std::string& cmd = c.words[0];
     if (std::find(std::begin(kCommands), std::end(kCommands), cmd) == std::end(kCommands)) return false;
-    std::size_t needed = cmd == "close" || cmd == "show"                           ? 1
+    std::size_t needed = cmd == "close" || cmd == "show" || cmd == "menu"          ? 1
                          : cmd == "click" || cmd == "sysmenu" || cmd == "snapshot" ? 2
                                                                                    : 3;
     if (c.words.size() < needed + 1)
@@ -126,6 +143,18 @@ bool Harness::ExecuteControlCommand(const Command& c) {
         throw ScriptError{where + "no system-menu entry \"" + text + "\" in \"" + form.Caption() + "\""};
     } else if (cmd == "snapshot") {
         Snapshot(c, form, c.words[2]);
+    } else if (cmd == "menu") {
+        for (const auto& item : sys::MenuItems(GetSystemMenu(form.Handle(), FALSE))) {
+            if (item.flags & MF_SEPARATOR)
+                Print("menu -");
+            else
+                Print("menu " + Quote(item.text) + " checked=" + ((item.flags & MF_CHECKED) ? "1" : "0"));
+        }
+    } else if (cmd == "resize") {
+        // The user drags the frame's edge: the window's size limits apply as on screen.
+        int width = static_cast<int>(Number(c.words[2], c.line));
+        int height = static_cast<int>(Number(c.words[3], c.line));
+        form.SetBounds(form.Left(), form.Top(), width, height);
     } else {
         tk::TControl& control = Control(c, form, c.words[2]);
         if (cmd == "click") {
@@ -172,6 +201,11 @@ bool Harness::ExecuteControlCommand(const Command& c) {
                 form.DispatchKey(WM_CHAR, static_cast<BYTE>(ch), 0);
             form.FocusNext();
             if (edit->Focused()) form.SetActiveControl(nullptr);
+        } else if (cmd == "scroll") {
+            auto* box = dynamic_cast<tk::TScrollBox*>(&control);
+            if (!box) throw ScriptError{where + c.words[2] + " is no scroll box"};
+            auto& bar = box->HorzScrollBar();
+            bar.SetPosition(bar.Position() + static_cast<int>(Number(c.words[3], c.line)));
         } else if (cmd == "select") {
             auto* combo = dynamic_cast<tk::TComboBox*>(&control);
             if (!combo) throw ScriptError{where + c.words[2] + " is no drop-down list"};

@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "app/tbmainf.h"
 #include "emu/Emulator.h"
+#include "mixer/Frame.h"
 #include "mixer/Mixers.h"
 #include "system/sys.h"
 #include "toolkit/Forms.h"
@@ -75,6 +76,8 @@ std::vector<std::string> Words(const std::string& line) {
     return words;
 }
 
+} // namespace
+
 long long Number(const std::string& s, int line) {
     try {
         std::size_t used = 0;
@@ -85,8 +88,6 @@ long long Number(const std::string& s, int line) {
         throw ScriptError{"line " + std::to_string(line) + ": not a number: " + s};
     }
 }
-
-} // namespace
 
 Harness::Harness(Options options, std::ostream& out) : m_options(std::move(options)), m_out(out) {}
 
@@ -411,8 +412,27 @@ tk::TForm& Harness::Window(const Command& c, const std::string& caption) {
     return *form;
 }
 
+tk::TControl* Harness::FindControl(const Command& c, tk::TForm& form, const std::string& name) {
+    if (auto slash = name.find('/'); slash != std::string::npos) {
+        auto* parent = dynamic_cast<tk::TWinControl*>(FindControl(c, form, name.substr(0, slash)));
+        if (!parent) return nullptr;
+        std::string caption = name.substr(slash + 1);
+        for (int i = 0; i < parent->ControlCount(); ++i)
+            if (tk::StripAccelerator(parent->Controls(i)->Caption()) == caption) return parent->Controls(i);
+        return nullptr;
+    }
+    if (auto at = name.rfind('@'); at != std::string::npos) {
+        long long card = Number(name.substr(at + 1), c.line);
+        std::string source = name.substr(0, at);
+        if (card == 1) return dynamic_cast<tk::TControl*>(form.FindComponent(source));
+        auto* frame = dynamic_cast<krvl::TMixerFrame*>(&form);
+        return frame && card >= 2 && card <= 4 ? frame->CopyFor(source, static_cast<int>(card)) : nullptr;
+    }
+    return dynamic_cast<tk::TControl*>(form.FindComponent(name));
+}
+
 tk::TControl& Harness::Control(const Command& c, tk::TForm& form, const std::string& name) {
-    auto* control = dynamic_cast<tk::TControl*>(form.FindComponent(name));
+    tk::TControl* control = FindControl(c, form, name);
     if (!control)
         throw ScriptError{"line " + std::to_string(c.line) + ": no control " + name + " in \"" +
                           form.Caption() + "\""};

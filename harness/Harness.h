@@ -32,6 +32,9 @@ struct ScriptError {
     std::string reason;
 };
 
+// A decimal or 0x hexadecimal number of script line `line`; anything else is a script error.
+long long Number(const std::string& s, int line);
+
 class Harness {
 public:
     Harness(Options options, std::ostream& out);
@@ -58,6 +61,8 @@ private:
 
     tk::TForm& Window(const Command& command, const std::string& caption);
     tk::TControl& Control(const Command& command, tk::TForm& form, const std::string& name);
+    // NAME, NAME@C (a mixer window's copy for card C) or PARENT/CAPTION; null when there is none.
+    tk::TControl* FindControl(const Command& command, tk::TForm& form, const std::string& name);
     void ClickAt(tk::TForm& form, tk::TControl& control, int dx = 0, int dy = 0);
     void ShowTree(tk::TControl& control, int depth);
     void Snapshot(const Command& c, tk::TForm& form, const std::string& file);
