@@ -3,6 +3,7 @@
 #include "harness/Harness.h"
 #include "mixer/Frame.h"
 #include "system/sys.h"
+#include "toolkit/Buttons.h"
 #include "toolkit/CairoCanvas.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
@@ -82,6 +83,8 @@ std::string Harness::Describe(tk::TControl& c) {
         o << " itemindex=" << combo->ItemIndex() << " text=" << Quote(combo->Text());
     } else if (dynamic_cast<tk::TEdit*>(&c)) {
         o << " text=" << Quote(c.Text());
+    } else if (auto* button = dynamic_cast<tk::TSpeedButton*>(&c)) {
+        o << " caption=" << Quote(c.Caption()) << " down=" << button->Down();
     } else if (auto* meter = dynamic_cast<krvl::TBarGraph*>(&c)) {
         int lit = 0;
         for (int i = 0; i < meter->ControlCount(); ++i)

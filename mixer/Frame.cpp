@@ -416,6 +416,10 @@ void TMixerFrame::WMGetMinMaxInfo(tk::TMessage& message) {
         info->ptMaxPosition = {0, 0};
         info->ptMinTrackSize = {kMinWidth, cs.fixedHeight};
         info->ptMaxTrackSize = {widest, cs.fixedHeight};
+    } else if (info && m_ready && info->ptMinTrackSize.x > kMinWidth) {
+        // While the guard is set nothing limits the window, not even the system's default minimum,
+        // which would widen a window at its narrowest when it loads its placement or grows a scroll bar.
+        info->ptMinTrackSize.x = kMinWidth;
     }
     message.Result = 0;
 }
