@@ -293,7 +293,8 @@ TEST(AnalogInputs, NarrowingBelowTheStripsShowsTheScrollBarAndWideningRemovesIt)
 
 TEST(AnalogInputs, AWindowLeftAtItsNarrowestReopensAtThatWidth) {
     KeptDir kept;
-    Result first = RunScript(kOpen + "resize " + kWindow + " 10 663\nwindows\n", Cards(1), false, kept.Path());
+    Result first =
+        RunScript(kOpen + "resize " + kWindow + " 10 663\nwindows\n", Cards(1), false, kept.Path());
     ASSERT_EQ(first.status, 0) << first.out;
     EXPECT_EQ(WindowBounds(first, 0).width, 97);
     Result second = RunScript(kOpen + "windows\n", Cards(1), false, kept.Path());
