@@ -5,27 +5,22 @@
 #include "emu/Emulator.h"
 #include "mixer/Ainp.h"
 #include "system/sys.h"
+#include "tests/app/windir.h"
 #include "toolkit/Forms.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <unistd.h>
 
 using namespace krvl;
 
 namespace {
 
-class MixerFrame : public ::testing::Test {
+class MixerFrame : public WindowsDirTest {
 protected:
     void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("krvl-frame-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        sys::SetWindowsDirectory(m_dir.string());
-        clock = &sys::UseVirtualClock();
+        WindowsDirTest::SetUp();
+        clock = static_cast<sys::VirtualClock*>(&sys::CurrentClock());
         emu::Scenario scenario = emu::Scenario::WithCards(2);
         scenario.persist = false;
         emulator = emu::Emulator::Install(scenario);
@@ -36,7 +31,7 @@ protected:
         owner.reset();
         emulator->Uninstall();
         sys::ResetSystem();
-        std::filesystem::remove_all(m_dir);
+        WindowsDirTest::TearDown();
     }
     std::vector<std::string> Messages(const std::string& msg) const {
         std::vector<std::string> found;
@@ -45,7 +40,6 @@ protected:
         return found;
     }
 
-    std::filesystem::path m_dir;
     sys::VirtualClock* clock{};
     std::shared_ptr<emu::Emulator> emulator;
     tk::TOwned<tk::TForm> owner;
