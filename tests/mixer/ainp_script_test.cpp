@@ -403,6 +403,24 @@ TEST(AnalogInputs, AWindowThatCannotReadTheMutesShowsTheLayoutAndKeepsTheStoredS
     EXPECT_TRUE(second.Has("chkMonSel=0")) << second.out; // what the user left stays stored
 }
 
+TEST(AnalogInputs, AFailedControlOpenEndsCreationSilentlyAndClosesWhatWasOpened) {
+    std::string scenario = R"({"cards": [{}, {}], "persist": false,
+        "faults": {"fail_open": [{"card": 2, "pair": 1, "direction": "in"}]}})";
+    Result r = RunScript(kOpen + "wait 10\nwindows\nshow Korvalin chkAnalogInputs\n", scenario, true);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.Count("msgbox"), 0) << r.out;
+    EXPECT_EQ(r.Count("window caption=\"KRV Ana. Input\""), 0) << r.out;
+    EXPECT_TRUE(r.Has("caption=\" Analog Inputs\" checked=0")) << r.out;
+    // Six handles opened before card 2's Analog 3-4 failed; all six are closed again.
+    EXPECT_EQ(r.Count("drv open in") - r.Count("drv open in dev=3"), 6) << r.out;
+    int closedBeforeListing = 0;
+    for (const auto& l : r.lines) {
+        if (l.find("window caption=") != std::string::npos) break;
+        if (l.find("drv close in") != std::string::npos) ++closedBeforeListing;
+    }
+    EXPECT_EQ(closedBeforeListing, 6) << r.out;
+}
+
 TEST(AnalogInputs, TheControlWindowOpensAndClosesTheWindow) {
     Result r = RunScript(kOpen + "windows\ncheck Korvalin chkAnalogInputs 0\nwindows\n", Cards(1), true);
     ASSERT_EQ(r.status, 0) << r.out;
