@@ -65,8 +65,15 @@ TMixControlWnd::~TMixControlWnd() {
 }
 
 void TMixControlWnd::FormCreate(tk::TObject*) {
-    MixControlWnd = this; // discovery errors end creation here, but the window exists
-    DiscoverCards();
+    MixControlWnd = this;
+    // A discovery error (a malformed device name) is reported and ends creation here, but the window
+    // stays: the tray icon still reaches it. Thrown on, it would destroy the half-made window.
+    try {
+        DiscoverCards();
+    } catch (...) {
+        tk::Application->HandleException(std::current_exception());
+        return;
+    }
     SetCaption("Korvalin");
     SetIcon(MixerIcon());
     if (CardTable().cardsFound) {

@@ -92,10 +92,14 @@ TEST(StartUp, FiveDevicesOfTheFamilyAreNoCard) {
 TEST(StartUp, AMalformedDeviceNameIsReportedTitledWithTheApplication) {
     std::string devices = R"({"cards": [{}], "devices": [
         {"direction": "in", "mid": 190, "pid": 37, "name": "Korvalin Analog In", "card": 1}]})";
-    Result r = RunScript("start\nwindows\nexit\n", devices);
+    Result r = RunScript("start\nwindows\ntray dblclick\nwindows\nexit\n", devices);
+    EXPECT_EQ(r.Count("msgbox"), 1) << r.out;
     EXPECT_TRUE(r.Has("msgbox caption=\"Korvalin Manager\" style=0x10 text=\"DevNameChannelPairToCardId: "
                       "Separator not found.\""))
         << r.out;
+    // Creation ended there, but the control window exists and the tray icon still opens it.
+    EXPECT_TRUE(r.Has("class=TMixControlWnd visible=0")) << r.out;
+    EXPECT_TRUE(r.Has("class=TMixControlWnd visible=1")) << r.out;
 }
 
 TEST(Removal, AQueryRemoveOfAFoundCardReleasesTheDriverAndEnds) {
