@@ -229,6 +229,22 @@ void SetStayOnTop(tk::TForm& form, bool on) {
 }
 
 namespace {
+tk::TNotifyEvent& ActivationHandler() {
+    static tk::TNotifyEvent handler;
+    return handler;
+}
+} // namespace
+
+void MixerActiveChanged(tk::TObject* sender) {
+    // A copy: the handler may end the control window that installed it.
+    if (tk::TNotifyEvent handler = ActivationHandler()) handler(sender);
+}
+
+void SetMixerActivationHandler(tk::TNotifyEvent handler) {
+    ActivationHandler() = std::move(handler);
+}
+
+namespace {
 
 template <class T> T* NewCopy(tk::TForm& owner) {
     return tk::New<T>(&owner);

@@ -1,6 +1,8 @@
 #include "app/Mixctrl.h"
 
 #include "app/Formutil.h"
+#include "app/messages.h"
+#include "app/resources.h"
 #include "app/startup.h"
 #include "controls/Class_b.h"
 #include "driver/ctrl.h"
@@ -56,10 +58,12 @@ TMixControlWnd::TMixControlWnd(tk::TComponent* owner) : tk::TForm(owner) {
     chkStayOnTop = &ComponentByName<controls::TExtCheckBox>("chkStayOnTop");
     m_slots = {Slot{chkAnalogInputs}, Slot{chkDigitalInputs}, Slot{chkAnalogOutputs},
                Slot{chkDigitalOutputs}};
+    SetMixerActivationHandler([this](tk::TObject* s) { FormActiveChanged(s); });
 }
 
 TMixControlWnd::~TMixControlWnd() {
     if (MixControlWnd == this) MixControlWnd = nullptr;
+    SetMixerActivationHandler(nullptr);
     tk::Application->OnActivate = nullptr;
     tk::Application->OnDeactivate = nullptr;
 }

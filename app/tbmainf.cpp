@@ -1,6 +1,7 @@
 #include "app/tbmainf.h"
 
 #include "app/Mixctrl.h"
+#include "app/messages.h"
 #include "app/startup.h"
 #include "driver/cards.h"
 #include "driver/config.h"

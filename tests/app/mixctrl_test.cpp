@@ -1,5 +1,7 @@
 // The control window with stand-in mixer windows, on the emulated card.
+#include "app/Formutil.h"
 #include "app/Mixctrl.h"
+#include "app/messages.h"
 #include "app/startup.h"
 #include "app/tbmainf.h"
 #include "controls/Class_b.h"
@@ -194,6 +196,15 @@ TEST_F(ControlWindow, StayOnTopIsReappliedToEveryOwnedWindowOnActivationChanges)
     EXPECT_TRUE(sys::GetWindowModel(late->Handle()).topmost);
     w->chkStayOnTop->SetChecked(false);
     EXPECT_FALSE(sys::GetWindowModel(mixer->Handle()).topmost);
+
+    // A mixer window's own activation reaches the control window through the hook it takes.
+    w->chkStayOnTop->SetChecked(true);
+    SetWindowPos(late->Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+    MixerActiveChanged(late);
+    EXPECT_TRUE(sys::GetWindowModel(late->Handle()).topmost);
+    tk::Application->DestroyForms();
+    MixerActiveChanged(nullptr); // no control window: nothing happens
+    EXPECT_EQ(MixControlWnd, nullptr);
 }
 
 TEST_F(ControlWindow, SizeLimitsKeepTheWindowAt167By159) {
