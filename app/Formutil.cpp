@@ -50,7 +50,10 @@ void LoadComponent(tk::TComponent& c, const Section& s) {
     } else if (auto* edit = dynamic_cast<tk::TEdit*>(&c)) {
         edit->SetText(s.Str(key, edit->Text()));
     } else if (auto* pages = dynamic_cast<tk::TPageControl*>(&c)) {
-        pages->SetActivePage(PageByIndex(*pages, s.Int(key, 0)));
+        // A stored index the control does not have falls back to the first page: no active page at
+        // all would stop every later save at this key.
+        tk::TTabSheet* page = PageByIndex(*pages, s.Int(key, 0));
+        pages->SetActivePage(page ? page : PageByIndex(*pages, 0));
     } else if (auto* ext = dynamic_cast<TExtSpeedButton*>(&c)) {
         ext->SetDown(s.Bool(key, ext->GetDown()));
         if (ext->OnClick) ext->OnClick(ext); // also when Down did not change
