@@ -110,8 +110,10 @@ private:
     std::weak_ptr<void> m_token;
 };
 
+namespace detail {
 // Frees a component whose AfterConstruction failed, unless that already destroyed it.
 void DestroyHalfMade(TComponent* component, const TTracker& alive);
+} // namespace detail
 
 // Creates a component owned by owner (which then destroys it) and returns a non-owning pointer. When
 // AfterConstruction throws (a form's OnCreate), the half-made component is destroyed, OnDestroy and
@@ -125,7 +127,7 @@ template <class T, class... Args> T* New(TComponent* owner, Args&&... args) {
     try {
         raw->AfterConstruction();
     } catch (...) {
-        DestroyHalfMade(raw, alive);
+        detail::DestroyHalfMade(raw, alive);
         throw;
     }
     return raw;
