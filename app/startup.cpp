@@ -6,6 +6,7 @@
 #include "app/tbmainf.h"
 #include "driver/config.h"
 #include "driver/msg.h"
+#include "mixer/Mixers.h"
 #include "toolkit/Forms.h"
 
 #include <cstring>
@@ -15,11 +16,6 @@ namespace krvl {
 bool& ExitFlag() {
     static bool flag = false;
     return flag;
-}
-
-HICON& MixerIcon() {
-    static HICON icon = nullptr;
-    return icon;
 }
 
 NOTIFYICONDATAA& TrayRecord() {
@@ -94,8 +90,14 @@ void StartUp() {
     MixerIcon() = nullptr;
 }
 
+void RegisterWindows() {
+    // The settings dialog (RegisterSettingsDialog) joins here.
+    RegisterMixerWindows();
+}
+
 int ProgramEntry() {
     RegisterResources();
+    RegisterWindows();
     ExitFlag() = false;
     tk::Application->Initialize();
     tk::Application->SetTitle("Korvalin Manager");

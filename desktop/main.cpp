@@ -3,7 +3,6 @@
 #include "desktop/Host.h"
 #include "emu/Emulator.h"
 #include "emu/Scenario.h"
-#include "mixer/Mixers.h"
 
 #include <gtk/gtk.h>
 
@@ -70,7 +69,6 @@ int main(int argc, char** argv) {
     desktop::Host& host = desktop::Host::Install();
     host.CatchSignals();
     auto emulator = emu::Emulator::Install(scenario);
-    krvl::RegisterMixerWindows();
     int rc = krvl::ProgramEntry();
     emulator->Uninstall();
     // A configuration entry still running (a scenario's hung request) goes quiet with the emulator.

@@ -11,6 +11,7 @@
 #include "toolkit/StdCtrls.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <sstream>
 
@@ -48,10 +49,21 @@ std::string HexColor(int v) {
 
 } // namespace
 
+bool Harness::Deliver(tk::TForm& form, const std::function<void()>& event) {
+    tk::TTracker alive(&form);
+    try {
+        event();
+    } catch (...) {
+        tk::Application->HandleException(std::current_exception());
+    }
+    return alive.Alive();
+}
+
 void Harness::ClickAt(tk::TForm& form, tk::TControl& control, int dx, int dy) {
     tk::TPoint p = control.ClientToForm({control.Width() / 2 + dx, control.Height() / 2 + dy});
-    form.DispatchMouse(WM_LBUTTONDOWN, tk::ssLeft, p.x, p.y);
-    form.DispatchMouse(WM_LBUTTONUP, 0, p.x, p.y);
+    // The button goes up even after a failed press, so the form does not keep the pointer captured.
+    if (Deliver(form, [&] { form.DispatchMouse(WM_LBUTTONDOWN, tk::ssLeft, p.x, p.y); }))
+        Deliver(form, [&] { form.DispatchMouse(WM_LBUTTONUP, 0, p.x, p.y); });
 }
 
 // A copy a mixer window made for a further card: "NAME@C" after the first card's control.
@@ -131,7 +143,7 @@ bool Harness::ExecuteControlCommand(const Command& c) {
     std::string where = "line " + std::to_string(c.line) + ": ";
 
     if (cmd == "close") {
-        form.Close();
+        Deliver(form, [&] { form.Close(); });
     } else if (cmd == "show") {
         ShowTree(c.words.size() > 2 ? Control(c, form, c.words[2]) : form, 0);
     } else if (cmd == "sysmenu") {
@@ -155,15 +167,15 @@ bool Harness::ExecuteControlCommand(const Command& c) {
         }
     } else if (cmd == "resize") {
         // The user drags the frame's edge: the window's size limits apply as on screen.
-        int width = static_cast<int>(Number(c.words[2], c.line));
-        int height = static_cast<int>(Number(c.words[3], c.line));
-        form.SetBounds(form.Left(), form.Top(), width, height);
+        int width = static_cast<int>(Number(c.words[2], c.line, 0, 100000));
+        int height = static_cast<int>(Number(c.words[3], c.line, 0, 100000));
+        Deliver(form, [&] { form.SetBounds(form.Left(), form.Top(), width, height); });
     } else {
         tk::TControl& control = Control(c, form, c.words[2]);
         if (cmd == "click") {
             ClickAt(form, control);
         } else if (cmd == "check") {
-            bool want = c.words[3] != "0";
+            bool want = Number(c.words[3], c.line, 0, 1) != 0;
             bool is;
             if (auto* box = dynamic_cast<tk::TCustomCheckBox*>(&control))
                 is = box->Checked();
@@ -175,12 +187,13 @@ bool Harness::ExecuteControlCommand(const Command& c) {
         } else if (cmd == "drag") {
             auto* slider = dynamic_cast<krvl::TSlider*>(&control);
             if (!slider || !slider->Knob()) throw ScriptError{where + c.words[2] + " is no fader"};
-            long long dy = std::stoll(c.words[3]);
+            // Far beyond any screen, and no overflow of the mouse coordinates.
+            int dy = static_cast<int>(Number(c.words[3], c.line, -1000000, 1000000));
             tk::TControl& knob = *slider->Knob();
             tk::TPoint p = knob.ClientToForm({knob.Width() / 2, knob.Height() / 2});
-            form.DispatchMouse(WM_LBUTTONDOWN, tk::ssLeft, p.x, p.y);
-            form.DispatchMouse(WM_MOUSEMOVE, tk::ssLeft, p.x, p.y + static_cast<int>(dy));
-            form.DispatchMouse(WM_LBUTTONUP, 0, p.x, p.y + static_cast<int>(dy));
+            if (Deliver(form, [&] { form.DispatchMouse(WM_LBUTTONDOWN, tk::ssLeft, p.x, p.y); }) &&
+                Deliver(form, [&] { form.DispatchMouse(WM_MOUSEMOVE, tk::ssLeft, p.x, p.y + dy); }))
+                Deliver(form, [&] { form.DispatchMouse(WM_LBUTTONUP, 0, p.x, p.y + dy); });
         } else if (cmd == "type") {
             auto* edit = dynamic_cast<tk::TEdit*>(&control);
             if (!edit) throw ScriptError{where + c.words[2] + " is no edit field"};
@@ -199,20 +212,23 @@ bool Harness::ExecuteControlCommand(const Command& c) {
                                                               : rest.find_first_not_of(" \t"));
             if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
                 text = text.substr(1, text.size() - 2);
-            edit->SetFocus();
-            for (char ch : text)
-                form.DispatchKey(WM_CHAR, static_cast<BYTE>(ch), 0);
-            form.FocusNext();
-            if (edit->Focused()) form.SetActiveControl(nullptr);
+            // Key by key, each reaching the program as one event; a handler may close the window.
+            tk::TTracker editAlive(edit);
+            bool alive = Deliver(form, [&] { edit->SetFocus(); });
+            for (std::size_t i = 0; alive && i < text.size(); ++i)
+                alive = Deliver(form, [&] { form.DispatchKey(WM_CHAR, static_cast<BYTE>(text[i]), 0); });
+            if (alive) alive = Deliver(form, [&] { form.FocusNext(); });
+            if (alive && editAlive && edit->Focused()) form.SetActiveControl(nullptr);
         } else if (cmd == "scroll") {
             auto* box = dynamic_cast<tk::TScrollBox*>(&control);
             if (!box) throw ScriptError{where + c.words[2] + " is no scroll box"};
-            auto& bar = box->HorzScrollBar();
-            bar.SetPosition(bar.Position() + static_cast<int>(Number(c.words[3], c.line)));
+            int dx = static_cast<int>(Number(c.words[3], c.line, INT_MIN / 2, INT_MAX / 2));
+            Deliver(form, [&] { box->HorzScrollBar().SetPosition(box->HorzScrollBar().Position() + dx); });
         } else if (cmd == "select") {
             auto* combo = dynamic_cast<tk::TComboBox*>(&control);
             if (!combo) throw ScriptError{where + c.words[2] + " is no drop-down list"};
-            combo->SelectByUser(static_cast<int>(std::stoll(c.words[3])));
+            int index = static_cast<int>(Number(c.words[3], c.line, INT_MIN, INT_MAX));
+            Deliver(form, [&] { combo->SelectByUser(index); });
         }
     }
     return true;

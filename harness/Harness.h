@@ -2,6 +2,8 @@
 // drives it with a line-based script (docs/harness.md has the grammar).
 #pragma once
 
+#include <climits>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -32,8 +34,9 @@ struct ScriptError {
     std::string reason;
 };
 
-// A decimal or 0x hexadecimal number of script line `line`; anything else is a script error.
-long long Number(const std::string& s, int line);
+// The one parser of script numbers: decimal or 0x hexadecimal, within min ... max; anything else is a
+// script error naming the line ("not a number: X", "out of range: X").
+long long Number(const std::string& text, int line, long long min = LLONG_MIN, long long max = LLONG_MAX);
 
 class Harness {
 public:
@@ -63,6 +66,9 @@ private:
     tk::TControl& Control(const Command& command, tk::TForm& form, const std::string& name);
     // NAME, NAME@C (a mixer window's copy for card C) or PARENT/CAPTION; null when there is none.
     tk::TControl* FindControl(const Command& command, tk::TForm& form, const std::string& name);
+    // One input event under the program's error handling, as a posted one is handled: an exception
+    // becomes the application's error report. False when the event destroyed the form.
+    bool Deliver(tk::TForm& form, const std::function<void()>& event);
     void ClickAt(tk::TForm& form, tk::TControl& control, int dx = 0, int dy = 0);
     void ShowTree(tk::TControl& control, int depth);
     void Snapshot(const Command& c, tk::TForm& form, const std::string& file);

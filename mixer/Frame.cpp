@@ -2,7 +2,8 @@
 
 #include "app/Formutil.h"
 #include "app/about.h"
-#include "app/startup.h"
+#include "app/messages.h"
+#include "app/resources.h"
 #include "controls/audioctl32.h"
 #include "driver/cards.h"
 #include "forms/Layouts.h"
@@ -137,34 +138,22 @@ void TMixerFrame::FormCreate(tk::TObject*) {
     m_ready = std::all_of(m_blocks.begin(), m_blocks.end(), [](const auto& b) { return bool(*b); });
     if (m_ready) Created();
 
-    OnActivate = [](tk::TObject* s) {
-        if (MixControlWnd) MixControlWnd->FormActiveChanged(s);
-    };
-    OnDeactivate = OnActivate;
+    OnActivate = MixerActiveChanged;
+    OnDeactivate = MixerActiveChanged;
 }
 
 void TMixerFrame::OpenHandles() {
+    // A failed open raises the silent abort; the half-made window is destroyed with what it opened.
     HWND callback = m_data.callbackWindow ? Handle() : nullptr;
-    try {
-        for (int card = 0; card < m_cards; ++card)
-            for (int p = 0; p < PairsPerCard(); ++p) {
-                int at = HandleIndex(card, p);
-                int pair = m_data.pairs[static_cast<std::size_t>(p)];
-                if (m_data.direction == Direction::In)
-                    OpenCtrlRange(callback, pair, &m_inHandles[static_cast<std::size_t>(at)], card, card, 0,
-                                  1);
-                else
-                    OpenCtrlRange(callback, pair, &m_outHandles[static_cast<std::size_t>(at)], card, card, 0,
-                                  1);
-            }
-    } catch (...) {
-        // Creation ends here: the handles opened so far go now, and so does the window, which nobody
-        // holds (the control window unchecks its box).
-        CloseCtrlHandles(static_cast<int>(m_inHandles.size()), m_inHandles.data());
-        CloseCtrlHandles(static_cast<int>(m_outHandles.size()), m_outHandles.data());
-        if (Owner()) Release();
-        throw;
-    }
+    for (int card = 0; card < m_cards; ++card)
+        for (int p = 0; p < PairsPerCard(); ++p) {
+            auto at = static_cast<std::size_t>(HandleIndex(card, p));
+            int pair = m_data.pairs[static_cast<std::size_t>(p)];
+            if (m_data.direction == Direction::In)
+                OpenCtrlRange(callback, pair, &m_inHandles[at], card, card, 0, 1);
+            else
+                OpenCtrlRange(callback, pair, &m_outHandles[at], card, card, 0, 1);
+        }
 }
 
 void TMixerFrame::CloneStrips() {
@@ -285,8 +274,9 @@ void TMixerFrame::FormClose(tk::TObject*, tk::TCloseAction&) {
     // A window that never loaded its settings would store its design-time state over the user's.
     if (m_settingsLoaded) SaveWindowSettings(*this, kSettingsFile, "", true, -1);
     if (m_metering) m_metering->Stop();
-    if (MixControlWnd)
-        PostMessageA(MixControlWnd->Handle(), UM_MIXERCLOSED, 0, reinterpret_cast<LPARAM>(this));
+    // The control window owns its mixer windows and unchecks this one's box.
+    if (auto* control = dynamic_cast<tk::TForm*>(Owner()))
+        PostMessageA(control->Handle(), UM_MIXERCLOSED, 0, reinterpret_cast<LPARAM>(this));
 }
 
 void TMixerFrame::FormDestroy(tk::TObject*) {

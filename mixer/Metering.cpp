@@ -1,6 +1,6 @@
 #include "mixer/Metering.h"
 
-#include "app/startup.h"
+#include "app/messages.h"
 #include "controls/audioctl32.h"
 #include "toolkit/Forms.h"
 

@@ -1,5 +1,5 @@
 // The frame and the metering directly: repaints of the meters, the output variant of the metering.
-#include "app/startup.h"
+#include "app/messages.h"
 #include "controls/audioctl32.h"
 #include "driver/cards.h"
 #include "emu/Emulator.h"
