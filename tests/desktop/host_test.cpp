@@ -488,6 +488,23 @@ TEST_F(Host, TrayIconReportsMouseActionsAndFallsBackToAWindowOfItsOwn) {
     EXPECT_EQ(p.x, 500);
     EXPECT_EQ(p.y, 400);
 
+    // A second window's icon with the same id gets its own clicks.
+    std::vector<LPARAM> others;
+    HWND other = sys::CreateWindowHandle([&](HWND, UINT, WPARAM, LPARAM l) -> LRESULT {
+        others.push_back(l);
+        return 0;
+    });
+    NOTIFYICONDATAA second = record;
+    second.hWnd = other;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &second));
+    ASSERT_EQ(tray.Count(), 2u);
+    tray.FeedButton(1, 0, 3, 500, 400, 12000);
+    ASSERT_TRUE(PumpUntil([&] { return !others.empty(); }));
+    EXPECT_EQ(others, std::vector<LPARAM>{WM_RBUTTONDOWN});
+    EXPECT_EQ(notices.size(), 5u);
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &second));
+    DestroyWindow(other);
+
     ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &record));
     EXPECT_EQ(tray.Count(), 0u);
     DestroyWindow(target);
