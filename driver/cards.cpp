@@ -73,15 +73,14 @@ int AnalogDevNameToCard(const std::string& name, int& pair, int channelsPerCard)
 }
 
 int DigitalDevNameToCard(const std::string& name) {
-    static const char* const kNumerals[] = {"I", "II", "III", "IV"};
     std::size_t l = name.size(); // counted from 1: name[l - 1] is character l
     while (l > 1 && name[l - 1] == ' ')
         --l;
     while (l > 1 && name[l - 1] != ' ')
         --l;
     std::string taken = l < name.size() ? name.substr(l, 3) : "";
-    for (int i = 0; i < 4; ++i)
-        if (taken == kNumerals[i]) return i;
+    for (int i = 0; i < kMaxCards; ++i)
+        if (taken == kCardNumerals[i]) return i;
     return 0;
 }
 

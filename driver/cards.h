@@ -1,6 +1,7 @@
 // Card discovery: which of the system's wave devices belong to which card and channel pair.
 #pragma once
 
+#include "system/krvl_protocol.h"
 #include "system/win32.h"
 
 #include <array>
@@ -9,15 +10,7 @@
 
 namespace krvl {
 
-constexpr int kMaxCards = 4;
-constexpr int kPairsPerCard = 3; // Analog 1-2, Analog 3-4, Digital
 constexpr int kTableSize = kMaxCards * kPairsPerCard;
-constexpr int kDigitalPair = 2;
-constexpr WORD kManufacturerId = 190;
-constexpr WORD kPidAnalogIn = 37;
-constexpr WORD kPidAnalogOut = 38;
-constexpr WORD kPidDigitalIn = 39;
-constexpr WORD kPidDigitalOut = 40;
 
 // Where a pair's device sits within a card: the device counts of the pairs before it (one each way).
 constexpr int PairOffset(int pair) {
@@ -45,7 +38,7 @@ TCardTable& CardTable();
 void DiscoverCards();
 
 // "... 5-6" → card 1, pair 0 (channels counted across cards, four per card).
-int AnalogDevNameToCard(const std::string& name, int& pair, int channelsPerCard = 4);
+int AnalogDevNameToCard(const std::string& name, int& pair, int channelsPerCard = kAnalogChannelsPerCard);
 // "... III" → card 2; no numeral gives card 0.
 int DigitalDevNameToCard(const std::string& name);
 

@@ -35,23 +35,6 @@ void SetConfigRequestTimeout(DWORD ms) {
     g_timeoutMs = ms;
 }
 
-const char* ConfigRequestName(DWORD code) {
-    switch (code) {
-    case CFG_GETSTATES:
-        return "getstates";
-    case CFG_RECONFIGURABLE:
-        return "reconfigurable";
-    case CFG_GETCONFIG:
-        return "getconfig";
-    case CFG_SETCONFIG:
-        return "setconfig";
-    case CFG_SETCONFIG_ONTHEFLY:
-        return "setconfig_onthefly";
-    default:
-        return nullptr;
-    }
-}
-
 bool ConfigRequest(std::int32_t driverLink, DWORD code, void* record, DWORD size) {
     if (!driverLink) return false;
     SharedBlock done(4);
@@ -63,8 +46,8 @@ bool ConfigRequest(std::int32_t driverLink, DWORD code, void* record, DWORD size
 
     bool started = false;
     if (const char* name = ConfigRequestName(code)) {
-        std::string params = std::string("KRVL.DRV,DriverConfig ") + name + " $" + Hex8(data.Address()) +
-                             " #" + Hex8(done.Address());
+        std::string params = std::string(kConfigEntry) + " " + name + " $" + Hex8(data.Address()) + " #" +
+                             Hex8(done.Address());
         auto host = ShellExecuteA(nullptr, nullptr, "rundll.exe", params.c_str(), "", SW_SHOWDEFAULT);
         started = reinterpret_cast<std::uintptr_t>(host) > 32;
     }

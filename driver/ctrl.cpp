@@ -3,6 +3,7 @@
 #include "driver/cards.h"
 #include "toolkit/Types.h"
 
+#include <cstring>
 #include <utility>
 
 namespace krvl {
