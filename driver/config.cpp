@@ -2,6 +2,7 @@
 
 #include "driver/ctrl.h"
 #include "driver/msg.h"
+#include "system/sys.h"
 
 #include <atomic>
 #include <chrono>
@@ -25,9 +26,12 @@ std::string Hex8(DWORD v) {
     return buf;
 }
 
-// The host writes the completion word from its own thread: read it as the 32-bit value it is.
+// The host writes the completion word from its own thread, under the block lock: read it under the
+// same lock.
 bool Completed(const SharedBlock& done) {
-    return std::atomic_ref<std::int32_t>(*reinterpret_cast<std::int32_t*>(done.Flat())).load() != 0;
+    std::int32_t word = 0;
+    sys::AccessVdm16(done.Address(), sizeof word, [&](BYTE* p) { std::memcpy(&word, p, sizeof word); });
+    return word != 0;
 }
 } // namespace
 

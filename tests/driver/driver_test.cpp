@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 
@@ -258,6 +260,29 @@ TEST_F(Driver, SharedBlocksFreeThemselves) {
     EXPECT_FALSE(SharedBlock(0x20000));
 }
 
+TEST_F(Driver, SharedBlockOffsetsFarPastTheEndReadAndWriteNothing) {
+    SharedBlock block(8);
+    ASSERT_TRUE(block);
+    for (std::size_t offset : {std::size_t{5}, std::size_t{9}, SIZE_MAX - 1, SIZE_MAX - 3, SIZE_MAX}) {
+        block.SetInt(offset, -1);
+        EXPECT_EQ(block.Int(offset), 0) << offset;
+    }
+    EXPECT_EQ(block.Int(0), 0);
+    EXPECT_EQ(block.Int(4), 0);
+}
+
+TEST_F(Driver, ABlockWithoutAFlatAddressIsNotUsable) {
+    sys::SetFlatAddressFault([](DWORD size) { return size == 8; });
+    SharedBlock levels(8);
+    SharedBlock word(4);
+    EXPECT_FALSE(levels);
+    EXPECT_NE(levels.Address(), 0u);
+    EXPECT_EQ(levels.Int(0), 0);
+    EXPECT_TRUE(word);
+    levels.Release();
+    EXPECT_EQ(sys::LiveBlocks16(), 1u); // freed although it never had a flat pointer
+}
+
 // ---- configuration requests --------------------------------------------------------------------------
 
 struct Host {
@@ -342,6 +367,29 @@ TEST_F(Driver, AHostThatNeverAnswersTimesOut) {
     SetConfigRequestTimeout(10000);
     sys::JoinShellPrograms();
     EXPECT_EQ(sys::LiveBlocks16(), 0u);
+}
+
+TEST_F(Driver, TheCompletionWordCountsOnlyOnceTheHostsLockedWriteIsOver) {
+    // The host sets the word first and finishes its answer within the same locked access: a request
+    // that read the word without the lock would copy the record back before the answer is in.
+    sys::RegisterShellProgram("rundll.exe", [](const std::string& params) {
+        unsigned data = 0, done = 0;
+        char req[32];
+        if (std::sscanf(params.c_str(), "KRVL.DRV,DriverConfig %31s $%8X #%8X", req, &data, &done) != 3)
+            return;
+        auto* record = static_cast<BYTE*>(sys::ResolveVdm16(data, 4));
+        sys::AccessVdm16(done, 4, [&](BYTE* p) {
+            std::int32_t one = 1;
+            std::memcpy(p, &one, 4);
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            std::int32_t answer = 1;
+            std::memcpy(record, &answer, 4);
+        });
+    });
+    std::int32_t value = 0;
+    EXPECT_TRUE(ConfigRequest(1, CFG_RECONFIGURABLE, &value, 4));
+    EXPECT_EQ(value, 1);
+    sys::JoinShellPrograms();
 }
 
 TEST_F(Driver, VirtualTimeDoesNotMoveWhileARequestWaits) {
