@@ -18,6 +18,7 @@ struct Device {
     WORD pid;
     std::string name;
     DWORD devnode{};
+    bool refuseDevnode{}; // answers DRVM_OUT_GET_DEVNODE with an error, writing nothing
 };
 
 struct OpenRecord {
@@ -87,6 +88,7 @@ public:
     DWORD Message(sys::WaveDir, std::uintptr_t handle, UINT msg, DWORD_PTR p1, DWORD_PTR) override {
         messages.push_back({msg, p1});
         if (msg == krvl::DRVM_OUT_GET_DEVNODE) {
+            if (m_deviceOf[handle]->refuseDevnode) return MMSYSERR_ERROR;
             void* p = sys::ResolveVdm16(static_cast<DWORD>(p1), 4);
             if (!p) return MMSYSERR_INVALPARAM;
             DWORD v = m_deviceOf[handle]->devnode;
