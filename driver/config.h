@@ -34,7 +34,30 @@ bool ConfigRequest(std::int32_t driverLink, DWORD code, void* record, DWORD size
 void SetConfigRequestTimeout(DWORD ms);
 
 // Writes the configuration: "reconfigurable", then "setconfig" with the whole record; shows the
-// "Fehler" message owned by owner when the driver refuses. True when the settings were written.
-bool WriteConfig(HWND owner, BYTE* configRecord);
+// "Fehler" message owned by owner when the driver refuses. A given card slice goes into the record (at
+// card × 200) only once the driver has agreed, so a refused write leaves the record as it was. True
+// when the settings were written.
+bool WriteConfig(HWND owner, BYTE* configRecord, int card = -1, const BYTE* slice = nullptr);
+
+// Fields of a card's slice: 32-bit little-endian integers at these byte offsets; flags are read as
+// zero / non-zero and written as 0 or -1. The four pair fields repeat every kCfgPairStride bytes for
+// channel pair p.
+constexpr DWORD kCfgMaster = 8;        // card is ZadeRar master (flag)
+constexpr DWORD kCfgZadeRarClock = 12; // 0 internal, 1 digital input clock
+constexpr DWORD kCfgMsgRate = 28;      // sample-rate conflict messages shown (flag)
+constexpr DWORD kCfgMsgDevice = 32;    // device conflict messages shown (flag)
+constexpr DWORD kCfgPlayStartStop = 48;
+constexpr DWORD kCfgRecStartStop = 52;
+constexpr DWORD kCfgRecClock = 56;  // 0 internal, 1 digital input, 2 ZadeRar
+constexpr DWORD kCfgPlayClock = 60; // the same values
+constexpr DWORD kCfgPairStride = 32;
+constexpr DWORD kCfgSyncToWordClock = 132; // flag
+constexpr DWORD kCfgDefaultRate = 136;     // Hz
+constexpr DWORD kCfgWriteIsPlayCursor = 156;
+constexpr DWORD kCfgLatency = 160;         // ms, 0 automatic
+constexpr DWORD kCfgRestrictedRate = 164;  // Hz, 0 none
+constexpr DWORD kCfgRestrictedRes = 168;   // 0 none, 1 8 bit, 2 16 bit
+constexpr DWORD kCfgRestrictDevices = 172; // flag
+constexpr DWORD kCfgAvailableDevice = 176; // -1 none, else the pair left available
 
 } // namespace krvl
