@@ -3,6 +3,7 @@
 #include "desktop/Host.h"
 #include "emu/Emulator.h"
 #include "emu/Scenario.h"
+#include "settings/frmCfg.h"
 
 #include <gtk/gtk.h>
 
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
     desktop::Host& host = desktop::Host::Install();
     host.CatchSignals();
     auto emulator = emu::Emulator::Install(scenario);
+    krvl::RegisterSettingsWindow();
     int rc = krvl::ProgramEntry();
     emulator->Uninstall();
     // A configuration entry still running (a scenario's hung request) goes quiet with the emulator.
