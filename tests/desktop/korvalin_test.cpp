@@ -212,6 +212,15 @@ protected:
         }
     }
 
+    // Without a tray host: the icon window of its own opens the control window.
+    void OpenFromTheIconWindow() {
+        std::vector<std::string> icons;
+        ASSERT_TRUE(WaitFor([&] {
+            return !(icons = Ids("--onlyvisible --classname '^korvalin-trayicon$'")).empty();
+        })) << Log();
+        OpenAndCheckControlWindow(icons[0]);
+    }
+
     void CheckCaptions(const fs::path& png) {
         cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
         ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS) << png;
@@ -291,11 +300,7 @@ TEST_F(Korvalin, TrayIconInTheTrayHostOpensTheControlWindowAndSigtermSavesTheSet
 
 TEST_F(Korvalin, WithoutATrayHostTheIconWindowStandsIn) {
     StartProgram();
-    std::vector<std::string> icons;
-    ASSERT_TRUE(WaitFor([&] {
-        return !(icons = Ids("--onlyvisible --classname '^korvalin-trayicon$'")).empty();
-    })) << Log();
-    OpenAndCheckControlWindow(icons[0]);
+    OpenFromTheIconWindow();
     TerminateAndCheckSettings();
 }
 
@@ -303,12 +308,11 @@ TEST_F(Korvalin, WithoutATrayHostTheIconWindowStandsIn) {
 // its page. With KRVL_SCREENSHOT_DIR set, the three pages are saved there.
 TEST_F(Korvalin, TheSettingsBoxOpensTheDialogAndEachTabShowsItsPage) {
     StartProgram();
-    std::vector<std::string> icons;
-    ASSERT_TRUE(WaitFor([&] {
-        return !(icons = Ids("--onlyvisible --classname '^korvalin-trayicon$'")).empty();
-    })) << Log();
-    OpenAndCheckControlWindow(icons[0]);
-    Geometry control = GeometryOf(Ids("--onlyvisible --name '^Korvalin$'")[0]);
+    OpenFromTheIconWindow();
+    ASSERT_FALSE(HasFatalFailure());
+    std::vector<std::string> controls = Ids("--onlyvisible --name '^Korvalin$'");
+    ASSERT_FALSE(controls.empty());
+    Geometry control = GeometryOf(controls[0]);
     auto click = [&](int x, int y) {
         Run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
     };
