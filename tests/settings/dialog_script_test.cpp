@@ -342,3 +342,25 @@ TEST(SettingsScript, EveryByteTheDialogDoesNotEditReachesTheDriverUnchangedForEv
     for (std::size_t i = 0; i < kRecord; ++i)
         EXPECT_EQ(sent[i], expected[i]) << "card " << i / kSlice + 1 << " byte " << i % kSlice;
 }
+
+TEST(SettingsScript, InfoShowsTheAboutBoxAndTheCloseBoxLeavesWithoutApplying) {
+    Result r =
+        RunScript(kOpen + "select " + kDlg1 + " pgMain 2\nclick " + kDlg1 +
+                      " btnInfo\nwindows\nclick Info OKButton\nselect " + kDlg1 + " pgMain 0\ncheck " +
+                      kDlg1 + " chkMaster 0\nclose " + kDlg1 + "\nwindows\nshow Korvalin chkSettings\n",
+                  "", true);
+    EXPECT_TRUE(r.Has("window caption=\"Info\" class=TAboutBox visible=1")) << r.out;
+    EXPECT_EQ(Requests(r, "reconfigurable"), 0) << r.out;
+    EXPECT_EQ(r.Count("class=TdlgCfg"), 1) << r.out; // listed while the about box was open only
+    EXPECT_TRUE(r.Has("caption=\" &Einstellungen\" checked=0")) << r.out;
+}
+
+TEST(SettingsScript, TheProgramEndsCleanlyWhileALaterCardsDialogRuns) {
+    for (const char* end : {"exit\n", "endsession\n"}) {
+        Result r = RunScript(kOpen + "click " + kDlg1 + " btnNext\nwindows\n" + end + "windows\n", "", true);
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_TRUE(r.Has("caption=\"Korvalin Einstellungen Karte #2\" class=TdlgCfg visible=1")) << r.out;
+        EXPECT_TRUE(r.Has("program ended")) << r.out;
+        EXPECT_EQ(Requests(r, "setconfig"), 0) << r.out;
+    }
+}
