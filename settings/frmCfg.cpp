@@ -20,7 +20,6 @@ namespace {
 
 constexpr int kMinRate = 11025;
 constexpr int kMaxRate = 96000;
-constexpr int kDigitalPairTag = 2;
 constexpr char kBackspace = 8;
 
 // Sub-panel tags of a pair panel: what its radio buttons set.
@@ -409,7 +408,7 @@ void TdlgCfg::btnDevClock_Click(tk::TObject* sender) {
     int clock = TagOf(sender);
     m_cardConfig.SetInt(PairField(kCfgPlayClock, pair), clock);
     // The digital pair's record clock is not the dialog's to set.
-    if (pair != kDigitalPairTag) m_cardConfig.SetInt(PairField(kCfgRecClock, pair), clock);
+    if (pair != kDigitalPair) m_cardConfig.SetInt(PairField(kCfgRecClock, pair), clock);
     Changed();
 }
 
