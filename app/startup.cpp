@@ -6,6 +6,7 @@
 #include "app/tbmainf.h"
 #include "driver/config.h"
 #include "driver/msg.h"
+#include "settings/frmCfg.h"
 #include "toolkit/Forms.h"
 
 #include <cstring>
@@ -90,7 +91,9 @@ void StartUp() {
 }
 
 void RegisterWindows() {
-    // The mixer windows (RegisterMixerWindow) and the settings dialog (RegisterSettingsDialog) join here.
+    RegisterSettingsDialog([](tk::TComponent* owner, BYTE* config, int card, int cardCount) -> tk::TForm* {
+        return tk::New<TdlgCfg>(owner, config, card, cardCount);
+    });
 }
 
 int ProgramEntry() {

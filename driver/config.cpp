@@ -70,11 +70,14 @@ bool ConfigRequest(std::int32_t driverLink, DWORD code, void* record, DWORD size
     return started;
 }
 
-bool WriteConfig(HWND owner, BYTE* configRecord) {
+bool WriteConfig(HWND owner, BYTE* configRecord, int card, const BYTE* slice) {
     std::int32_t reconfigurable = 0;
     bool ok = ConfigRequest(DriverLink(), CFG_RECONFIGURABLE, &reconfigurable, sizeof reconfigurable) &&
-              reconfigurable != 0 &&
-              ConfigRequest(DriverLink(), CFG_SETCONFIG, configRecord, kConfigRecordSize);
+              reconfigurable != 0;
+    if (ok && slice && card >= 0 && card < static_cast<int>(kConfigRecordSize / kConfigSliceSize))
+        std::memcpy(configRecord + static_cast<std::size_t>(card) * kConfigSliceSize, slice,
+                    kConfigSliceSize);
+    ok = ok && ConfigRequest(DriverLink(), CFG_SETCONFIG, configRecord, kConfigRecordSize);
     if (!ok) MessageBoxA(owner, kSettingsLockedText, "Fehler", MB_ICONERROR);
     return ok;
 }

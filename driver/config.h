@@ -22,7 +22,9 @@ bool ConfigRequest(std::int32_t driverLink, DWORD code, void* record, DWORD size
 void SetConfigRequestTimeout(DWORD ms);
 
 // Writes the configuration: "reconfigurable", then "setconfig" with the whole record; shows the
-// "Fehler" message owned by owner when the driver refuses. True when the settings were written.
-bool WriteConfig(HWND owner, BYTE* configRecord);
+// "Fehler" message owned by owner when the driver refuses. A given card slice goes into the record (at
+// card × 200) only once the driver has agreed, so a refused write leaves the record as it was. True
+// when the settings were written.
+bool WriteConfig(HWND owner, BYTE* configRecord, int card = -1, const BYTE* slice = nullptr);
 
 } // namespace krvl

@@ -74,6 +74,16 @@ std::vector<std::string> Words(const std::string& line) {
     return words;
 }
 
+// A "#" inside double quotes is text (the settings dialogs' captions end in "Karte #N").
+std::size_t CommentStart(const std::string& line) {
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '"') quoted = !quoted;
+        if (line[i] == '#' && !quoted) return i;
+    }
+    return std::string::npos;
+}
+
 } // namespace
 
 long long Number(const std::string& text, int line, long long min, long long max) {
@@ -114,7 +124,7 @@ bool Harness::Running() const {
 int Harness::Run(const std::vector<std::string>& lines) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::string text = lines[i];
-        if (auto hash = text.find('#'); hash != std::string::npos) text.erase(hash);
+        if (auto hash = CommentStart(text); hash != std::string::npos) text.erase(hash);
         auto words = Words(text);
         if (words.empty()) continue;
         Command c{static_cast<int>(i + 1), words, ""};
@@ -390,6 +400,31 @@ void Harness::CmdEmu(const Command& c) {
     } else if (action == "set-input-mute") {
         int k = card();
         r = m_emu->SetInputMute(k, pair(1), stereo(4));
+    } else if (action == "config") {
+        // The card's slice of the driver's configuration record: the given offsets, or every non-zero
+        // field.
+        int k = card();
+        auto record = m_emu->ConfigRecord();
+        const BYTE* slice = record.data() + static_cast<std::size_t>(k) * emu::kConfigSliceSize;
+        auto field = [&](DWORD offset) {
+            const BYTE* p = slice + offset;
+            return static_cast<LONG>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<DWORD>(p[3]) << 24);
+        };
+        std::ostringstream o;
+        o << "config card=" << (k + 1);
+        if (c.words.size() > 3) {
+            for (std::size_t i = 3; i < c.words.size(); ++i) {
+                long long offset = Number(c.words[i], c.line);
+                if (offset < 0 || offset > static_cast<long long>(emu::kConfigSliceSize) - 4)
+                    throw ScriptError{"line " + std::to_string(c.line) + ": no field at " + c.words[i]};
+                o << ' ' << offset << '=' << field(static_cast<DWORD>(offset));
+            }
+        } else {
+            for (DWORD offset = 0; offset + 4 <= emu::kConfigSliceSize; offset += 4)
+                if (LONG v = field(offset)) o << ' ' << offset << '=' << v;
+        }
+        Print(o.str());
+        return;
     } else if (action == "state") {
         int k = card();
         emu::CardState s = m_emu->Card(k);

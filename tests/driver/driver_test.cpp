@@ -352,6 +352,7 @@ TEST_F(Driver, ABlockWithoutAFlatAddressIsNotUsable) {
 
 struct Host {
     std::vector<std::string> lines;
+    std::vector<BYTE> sent; // the record of the last "setconfig"
     std::int32_t reconfigurable = 1;
     bool complete = true;
 };
@@ -366,6 +367,9 @@ void InstallHost(Host& host) {
         std::string name = req;
         if (name == "reconfigurable")
             sys::AccessVdm16(data, 4, [&](BYTE* p) { std::memcpy(p, &host.reconfigurable, 4); });
+        if (name == "setconfig")
+            sys::AccessVdm16(data, kConfigRecordSize,
+                             [&](BYTE* p) { host.sent.assign(p, p + kConfigRecordSize); });
         if (name == "getstates")
             sys::AccessVdm16(data, 20, [](BYTE* p) {
                 std::int32_t rec[5] = {1, 1, -24, 0, -30};
@@ -487,6 +491,33 @@ TEST_F(Driver, WritingTheConfigurationAsksFirstAndReportsARefusal) {
     ASSERT_EQ(host.lines.size(), 3u);
     EXPECT_NE(host.lines[2].find(" setconfig $"), std::string::npos);
     EXPECT_EQ(sys::RecordedMessageBoxes().size(), 1u);
+    DriverLink() = 0;
+}
+
+TEST_F(Driver, ACardSliceJoinsTheRecordOnlyOnceTheDriverAgrees) {
+    Host host;
+    InstallHost(host);
+    DriverLink() = 1;
+    BYTE record[kConfigRecordSize];
+    std::memset(record, 0x11, sizeof record);
+    BYTE slice[kConfigSliceSize];
+    std::memset(slice, 0x22, sizeof slice);
+
+    host.reconfigurable = 0;
+    EXPECT_FALSE(WriteConfig(nullptr, record, 2, slice));
+    sys::JoinShellPrograms();
+    for (BYTE b : record)
+        ASSERT_EQ(b, 0x11);
+
+    host.reconfigurable = 1;
+    EXPECT_TRUE(WriteConfig(nullptr, record, 2, slice));
+    sys::JoinShellPrograms();
+    ASSERT_EQ(host.sent.size(), kConfigRecordSize);
+    for (std::size_t i = 0; i < kConfigRecordSize; ++i) {
+        BYTE want = i >= 2 * kConfigSliceSize && i < 3 * kConfigSliceSize ? 0x22 : 0x11;
+        ASSERT_EQ(host.sent[i], want) << "byte " << i;
+        ASSERT_EQ(record[i], want) << "byte " << i;
+    }
     DriverLink() = 0;
 }
 
