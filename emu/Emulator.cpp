@@ -1,6 +1,8 @@
 // Installation, card state, the state file, changes made by another program, notices and levels.
 #include "emu/Emulator.h"
 
+#include "cardcore/Law.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -15,28 +17,14 @@ namespace emu {
 namespace {
 
 using json = nlohmann::json;
+using cardcore::GainFactor;
+using cardcore::ToLevel;
+using cardcore::VolumeFactor;
 
 constexpr UINT kRunEventMessage = WM_USER + 1;
 
 WORD Word(DWORD packed, int ch) {
     return static_cast<WORD>(ch == 0 ? packed & 0xFFFF : packed >> 16);
-}
-
-double GainFactor(WORD w) {
-    // Position 128 (0x80xx) is unity; each step is half a decibel.
-    int position = (w >> 8) & 0xFF;
-    return std::pow(10.0, (position - 128) * 0.5 / 20.0);
-}
-
-double VolumeFactor(WORD w) {
-    if (w == 0) return 0;
-    // The top fader position (0xFE00) is unity; each step of 512 is half a decibel down.
-    double db = (w / 512.0 - 127.0) * 0.5;
-    return std::min(1.0, std::pow(10.0, db / 20.0));
-}
-
-DWORD ToLevel(double v) {
-    return static_cast<DWORD>(std::lround(std::clamp(v, 0.0, 32767.0)));
 }
 
 void PutLe32(BYTE* p, DWORD v) {
