@@ -8,11 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -39,9 +41,12 @@ inline bool Installed(const char* program) {
 class Child {
 public:
     Child() = default;
-    explicit Child(const std::vector<std::string>& argv, const std::string& output = "/dev/null") {
+    // input: a descriptor that becomes the child's standard input, or -1.
+    explicit Child(const std::vector<std::string>& argv, const std::string& output = "/dev/null",
+                   int input = -1) {
         m_pid = ::fork();
         if (m_pid == 0) {
+            if (input >= 0) ::dup2(input, 0);
             std::FILE* out = std::fopen(output.c_str(), "w");
             if (out) {
                 ::dup2(::fileno(out), 1);
@@ -118,6 +123,7 @@ public:
         ::setenv("XDG_RUNTIME_DIR", (m_dir / "rt").c_str(), 1);
         ::setenv("HOME", (m_dir / "home").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (m_dir / "home").c_str(), 1);
+        m_started = Clock::now();
         m_daemon = Child({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
                           "--use-pid-file=no", "--log-target=stderr", "-F", (m_dir / "server.pa").string()},
                          (m_dir / "daemon.log").string());
@@ -140,6 +146,9 @@ public:
     void Pause(bool paused) { m_daemon.Signal(paused ? SIGSTOP : SIGCONT); }
 
     bool Ok() const { return m_ok; }
+    // A null sink renders its first two seconds ahead at once, so a monitor hears a tone that starts
+    // before then only after them; from then on it renders at the latency its streams ask for.
+    void SettleSinks() const { std::this_thread::sleep_until(m_started + std::chrono::milliseconds(2100)); }
     std::string Log() const {
         std::ifstream in(m_dir / "daemon.log");
         return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -209,10 +218,56 @@ public:
                       "--rate=44100", "--channels=2", "--latency-msec=20", file.string()});
     }
 
+    // A player fed through a pipe: silence until StartTone, then a 1 kHz sine at dbfs, paced by the
+    // server, so the moment the tone starts is known to within a few milliseconds.
+    class Player {
+    public:
+        Player(const TestServer& server, const std::string& sink, double dbfs) {
+            std::signal(SIGPIPE, SIG_IGN); // a player that ends fails the writes, not the test
+            int fds[2];
+            if (::pipe(fds) != 0) return;
+            ::fcntl(fds[1], F_SETPIPE_SZ, 4096); // little sound waits in the pipe
+            m_child = Child({"pacat", "--server=" + server.Address(), "--device=" + sink, "--raw",
+                             "--format=s16le", "--rate=44100", "--channels=2", "--latency-msec=20"},
+                            "/dev/null", fds[0]);
+            ::close(fds[0]);
+            m_fd = fds[1];
+            double amplitude = 32767.0 * std::pow(10.0, dbfs / 20.0);
+            m_thread = std::thread([this, amplitude] {
+                std::vector<std::int16_t> chunk(2 * 441);
+                for (long n = 0; !m_stop;) {
+                    for (std::size_t i = 0; i < chunk.size(); i += 2, ++n) {
+                        double v =
+                            m_tone ? amplitude * std::sin(2 * std::numbers::pi * 1000.0 * n / 44100.0) : 0;
+                        chunk[i] = chunk[i + 1] = static_cast<std::int16_t>(std::lround(v));
+                    }
+                    if (::write(m_fd, chunk.data(), chunk.size() * 2) < 0) break;
+                }
+            });
+        }
+        ~Player() {
+            m_stop = true;
+            m_child.Stop(); // a write waiting on the pipe then fails
+            if (m_thread.joinable()) m_thread.join();
+            if (m_fd >= 0) ::close(m_fd);
+        }
+        Clock::time_point StartTone() {
+            m_tone = true;
+            return Clock::now();
+        }
+
+    private:
+        Child m_child;
+        int m_fd{-1};
+        std::atomic<bool> m_tone{}, m_stop{};
+        std::thread m_thread;
+    };
+
 private:
     fs::path m_dir;
     std::string m_socket;
     Child m_daemon;
+    Clock::time_point m_started;
     bool m_ok{};
 };
 
