@@ -597,14 +597,7 @@ DWORD Driver::MessageLocked(OpenHandle& h, std::uintptr_t id, UINT msg, DWORD_PT
     case DRVM_OUT_SET_SOURCE: {
         if (in) break;
         if (!cardcore::ValidSource(value)) return MMSYSERR_INVALPARAM;
-        DWORD before = card.source[pair];
-        card.source[pair] = value;
-        if (MMRESULT r = SyncRoutesLocked(); r != MMSYSERR_NOERROR) {
-            card.source[pair] = before;
-            SyncRoutesLocked();
-            return r;
-        }
-        SaveStateLocked();
+        if (MMRESULT r = SetRoutedLocked(card.source[pair], value); r != MMSYSERR_NOERROR) return r;
         cls = kNotifySource;
         return MMSYSERR_NOERROR;
     }
@@ -647,15 +640,7 @@ DWORD Driver::MessageLocked(OpenHandle& h, std::uintptr_t id, UINT msg, DWORD_PT
     case DRVM_IN_SET_ROUTING: {
         if (!in) break;
         if (!cardcore::ValidRouting(pair, value, card.place.extended)) return MMSYSERR_INVALPARAM;
-        DWORD before = card.routing[pair];
-        card.routing[pair] = value;
-        if (MMRESULT r = SyncRoutesLocked(); r != MMSYSERR_NOERROR) {
-            card.routing[pair] = before;
-            SyncRoutesLocked();
-            return r;
-        }
-        SaveStateLocked();
-        return MMSYSERR_NOERROR;
+        return SetRoutedLocked(card.routing[pair], value);
     }
     case DRVM_IN_GET_MUTE:
         if (!in || !analog) break;
@@ -668,6 +653,18 @@ DWORD Driver::MessageLocked(OpenHandle& h, std::uintptr_t id, UINT msg, DWORD_PT
     }
     // Unknown, or not a message for this kind of device.
     return MMSYSERR_NOTSUPPORTED;
+}
+
+MMRESULT Driver::SetRoutedLocked(DWORD& field, DWORD value) {
+    DWORD before = field;
+    field = value;
+    if (MMRESULT r = SyncRoutesLocked(); r != MMSYSERR_NOERROR) {
+        field = before; // the server refused: what it carries stays what the driver says
+        SyncRoutesLocked();
+        return r;
+    }
+    SaveStateLocked();
+    return MMSYSERR_NOERROR;
 }
 
 DWORD Driver::PackedMute(const PairLevels& lv) const {

@@ -132,6 +132,8 @@ private:
     // Puts the pair's two channels on the server as its words and mutes say.
     MMRESULT ApplyLocked(int card, sys::WaveDir dir, int pair, PairLevels& levels);
     DWORD PackedMute(const PairLevels& levels) const;
+    // Sets a playback source or routing record and the loopbacks it asks for; undone when they fail.
+    MMRESULT SetRoutedLocked(DWORD& field, DWORD value);
 
     std::vector<Route> WantedRoutesLocked() const;
     // Loads and unloads loopbacks until the server carries exactly the wanted routes.

@@ -320,36 +320,40 @@ std::optional<std::vector<ModuleInfo>> Server::Modules() {
         *m_impl, [&](auto* call) { return pa_context_get_module_info_list(c, OnModule, call); });
 }
 
-bool Server::SetSinkVolume(const std::string& name, const std::vector<Volume>& volume) {
+namespace {
+
+using SetVolumeFn = pa_operation* (*)(pa_context*, const char*, const pa_cvolume*, pa_context_success_cb_t,
+                                      void*);
+using SetMuteFn = pa_operation* (*)(pa_context*, const char*, int, pa_context_success_cb_t, void*);
+
+bool SetVolume(Server::Impl& s, SetVolumeFn set, const std::string& name, const std::vector<Volume>& volume) {
     pa_cvolume cv;
     if (!ToCvolume(volume, cv)) return false;
-    pa_context* c = m_impl->context;
-    return Succeeded(Run<bool>(*m_impl, [&](auto* call) {
-        return pa_context_set_sink_volume_by_name(c, name.c_str(), &cv, OnSuccess, call);
-    }));
+    return Succeeded(
+        Run<bool>(s, [&](auto* call) { return set(s.context, name.c_str(), &cv, OnSuccess, call); }));
+}
+
+bool SetMute(Server::Impl& s, SetMuteFn set, const std::string& name, bool mute) {
+    return Succeeded(
+        Run<bool>(s, [&](auto* call) { return set(s.context, name.c_str(), mute, OnSuccess, call); }));
+}
+
+} // namespace
+
+bool Server::SetSinkVolume(const std::string& name, const std::vector<Volume>& volume) {
+    return SetVolume(*m_impl, pa_context_set_sink_volume_by_name, name, volume);
 }
 
 bool Server::SetSourceVolume(const std::string& name, const std::vector<Volume>& volume) {
-    pa_cvolume cv;
-    if (!ToCvolume(volume, cv)) return false;
-    pa_context* c = m_impl->context;
-    return Succeeded(Run<bool>(*m_impl, [&](auto* call) {
-        return pa_context_set_source_volume_by_name(c, name.c_str(), &cv, OnSuccess, call);
-    }));
+    return SetVolume(*m_impl, pa_context_set_source_volume_by_name, name, volume);
 }
 
 bool Server::SetSinkMute(const std::string& name, bool mute) {
-    pa_context* c = m_impl->context;
-    return Succeeded(Run<bool>(*m_impl, [&](auto* call) {
-        return pa_context_set_sink_mute_by_name(c, name.c_str(), mute, OnSuccess, call);
-    }));
+    return SetMute(*m_impl, pa_context_set_sink_mute_by_name, name, mute);
 }
 
 bool Server::SetSourceMute(const std::string& name, bool mute) {
-    pa_context* c = m_impl->context;
-    return Succeeded(Run<bool>(*m_impl, [&](auto* call) {
-        return pa_context_set_source_mute_by_name(c, name.c_str(), mute, OnSuccess, call);
-    }));
+    return SetMute(*m_impl, pa_context_set_source_mute_by_name, name, mute);
 }
 
 std::optional<std::uint32_t> Server::LoadModule(const std::string& name, const std::string& arguments) {
