@@ -50,7 +50,10 @@ void LoadComponent(tk::TComponent& c, const Section& s) {
     } else if (auto* edit = dynamic_cast<tk::TEdit*>(&c)) {
         edit->SetText(s.Str(key, edit->Text()));
     } else if (auto* pages = dynamic_cast<tk::TPageControl*>(&c)) {
-        pages->SetActivePage(PageByIndex(*pages, s.Int(key, 0)));
+        // A stored index the control does not have falls back to the first page: no active page at
+        // all would stop every later save at this key.
+        tk::TTabSheet* page = PageByIndex(*pages, s.Int(key, 0));
+        pages->SetActivePage(page ? page : PageByIndex(*pages, 0));
     } else if (auto* ext = dynamic_cast<TExtSpeedButton*>(&c)) {
         ext->SetDown(s.Bool(key, ext->GetDown()));
         if (ext->OnClick) ext->OnClick(ext); // also when Down did not change
@@ -226,6 +229,22 @@ void UpdateSystemMenuEntry(tk::TComponent& component) {
 void SetStayOnTop(tk::TForm& form, bool on) {
     SetWindowPos(form.Handle(), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+}
+
+namespace {
+tk::TNotifyEvent& ActivationHandler() {
+    static tk::TNotifyEvent handler;
+    return handler;
+}
+} // namespace
+
+void MixerActiveChanged(tk::TObject* sender) {
+    // A copy: the handler may end the control window that installed it.
+    if (tk::TNotifyEvent handler = ActivationHandler()) handler(sender);
+}
+
+void SetMixerActivationHandler(tk::TNotifyEvent handler) {
+    ActivationHandler() = std::move(handler);
 }
 
 namespace {

@@ -1,5 +1,6 @@
 // Routines every window uses: its settings in the settings file, the program's system-menu entries,
-// stay on top, close-and-destroy, copying a strip of controls for further cards, page lookups.
+// stay on top and the control window's activation handler, close-and-destroy, copying a strip of
+// controls for further cards, page lookups.
 #pragma once
 
 #include "toolkit/Forms.h"
@@ -34,6 +35,12 @@ void UpdateSystemMenuEntry(tk::TComponent& component);
 UINT MenuCommandId(const tk::TComponent* object);
 
 void SetStayOnTop(tk::TForm& form, bool on);
+
+// The control window's activation handler, for the mixer windows' OnActivate and OnDeactivate without
+// the control window itself: re-applies stay-on-top when a control window exists, else does nothing.
+void MixerActiveChanged(tk::TObject* sender);
+// The control window installs its handler here while it exists (an empty one removes it).
+void SetMixerActivationHandler(tk::TNotifyEvent handler);
 
 // Closes the form, destroys it and clears the reference, if it is set.
 template <class T> void CloseAndDestroy(T*& form) {

@@ -1,6 +1,8 @@
 #include "app/Mixctrl.h"
 
 #include "app/Formutil.h"
+#include "app/messages.h"
+#include "app/resources.h"
 #include "app/startup.h"
 #include "controls/Class_b.h"
 #include "driver/ctrl.h"
@@ -56,17 +58,26 @@ TMixControlWnd::TMixControlWnd(tk::TComponent* owner) : tk::TForm(owner) {
     chkStayOnTop = &ComponentByName<controls::TExtCheckBox>("chkStayOnTop");
     m_slots = {Slot{chkAnalogInputs}, Slot{chkDigitalInputs}, Slot{chkAnalogOutputs},
                Slot{chkDigitalOutputs}};
+    SetMixerActivationHandler([this](tk::TObject* s) { FormActiveChanged(s); });
 }
 
 TMixControlWnd::~TMixControlWnd() {
     if (MixControlWnd == this) MixControlWnd = nullptr;
+    SetMixerActivationHandler(nullptr);
     tk::Application->OnActivate = nullptr;
     tk::Application->OnDeactivate = nullptr;
 }
 
 void TMixControlWnd::FormCreate(tk::TObject*) {
-    MixControlWnd = this; // discovery errors end creation here, but the window exists
-    DiscoverCards();
+    MixControlWnd = this;
+    // A discovery error (a malformed device name) is reported and ends creation here, but the window
+    // stays: the tray icon still reaches it. Thrown on, it would destroy the half-made window.
+    try {
+        DiscoverCards();
+    } catch (...) {
+        tk::Application->HandleException(std::current_exception());
+        return;
+    }
     SetCaption("Korvalin");
     SetIcon(MixerIcon());
     if (CardTable().cardsFound) {

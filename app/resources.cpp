@@ -15,7 +15,7 @@ constexpr std::uint32_t kLamp = 0xFF00C000;
 constexpr std::uint32_t kPeak = 0xFFE00000;
 
 // A small mixing desk: three fader tracks with their knobs at different heights and a lit meter.
-sys::IconImage MixerIcon() {
+sys::IconImage MixerIconImage() {
     constexpr int n = 32;
     sys::IconImage icon{n, n, std::vector<std::uint32_t>(n * n, kClear)};
     auto set = [&](int x, int y, std::uint32_t c) {
@@ -47,7 +47,12 @@ sys::IconImage MixerIcon() {
 } // namespace
 
 void RegisterResources() {
-    sys::RegisterIconResource("MIXERICON", MixerIcon());
+    sys::RegisterIconResource("MIXERICON", MixerIconImage());
+}
+
+HICON& MixerIcon() {
+    static HICON icon = nullptr;
+    return icon;
 }
 
 } // namespace krvl

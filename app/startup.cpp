@@ -17,11 +17,6 @@ bool& ExitFlag() {
     return flag;
 }
 
-HICON& MixerIcon() {
-    static HICON icon = nullptr;
-    return icon;
-}
-
 NOTIFYICONDATAA& TrayRecord() {
     static NOTIFYICONDATAA record{};
     return record;
@@ -94,8 +89,13 @@ void StartUp() {
     MixerIcon() = nullptr;
 }
 
+void RegisterWindows() {
+    // The mixer windows (RegisterMixerWindow) and the settings dialog (RegisterSettingsDialog) join here.
+}
+
 int ProgramEntry() {
     RegisterResources();
+    RegisterWindows();
     ExitFlag() = false;
     tk::Application->Initialize();
     tk::Application->SetTitle("Korvalin Manager");

@@ -1,6 +1,7 @@
 #include "app/tbmainf.h"
 
 #include "app/Mixctrl.h"
+#include "app/messages.h"
 #include "app/startup.h"
 #include "driver/cards.h"
 #include "driver/config.h"
@@ -38,8 +39,19 @@ void TfrmMain::OpenCommand() {
     MixControlWnd->Show();
 }
 
+namespace {
+
+// Only a showing control window is closed, which saves it. One never shown in this run has not loaded
+// the settings, and one the user closed saved them then and unchecked its boxes since: closing either
+// again would write defaults or zeros over what the user stored.
+void CloseShowingControlWindow() {
+    if (MixControlWnd && MixControlWnd->Visible()) MixControlWnd->Close();
+}
+
+} // namespace
+
 void TfrmMain::ExitCommand() {
-    if (MixControlWnd) MixControlWnd->Close();
+    CloseShowingControlWindow();
     ExitFlag() = true;
 }
 
@@ -95,10 +107,8 @@ void TfrmMain::WMDeviceChange(tk::TMessage& message) {
             std::memcpy(record, &released, sizeof released);
             ConfigRequest(DriverLink(), CFG_SETCONFIG, record, sizeof record);
         }
-        if (MixControlWnd) {
-            MixControlWnd->Close();
-            MixControlWnd->Free();
-        }
+        CloseShowingControlWindow();
+        if (MixControlWnd) MixControlWnd->Free();
         ExitFlag() = true;
         return;
     }

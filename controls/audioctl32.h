@@ -2,6 +2,7 @@
 // column and the logarithmic peak meter of the mixer windows.
 #pragma once
 
+#include "app/messages.h"
 #include "system/win32.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/StdCtrls.h"
@@ -9,9 +10,6 @@
 #include <cstdint>
 
 namespace krvl {
-
-// One step of meter fall and peak-hold countdown; wParam is the id of the timer that fired.
-constexpr UINT UM_METERTICK = WM_USER + 1;
 
 // ---- fader ---------------------------------------------------------------------------------------------
 

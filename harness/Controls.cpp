@@ -45,10 +45,21 @@ std::string HexColor(int v) {
 
 } // namespace
 
+bool Harness::Deliver(tk::TForm& form, const std::function<void()>& event) {
+    tk::TTracker alive(&form);
+    try {
+        event();
+    } catch (...) {
+        tk::Application->HandleException(std::current_exception());
+    }
+    return alive.Alive();
+}
+
 void Harness::ClickAt(tk::TForm& form, tk::TControl& control, int dx, int dy) {
     tk::TPoint p = control.ClientToForm({control.Width() / 2 + dx, control.Height() / 2 + dy});
-    form.DispatchMouse(WM_LBUTTONDOWN, tk::ssLeft, p.x, p.y);
-    form.DispatchMouse(WM_LBUTTONUP, 0, p.x, p.y);
+    // The button goes up even after a failed press, so the form does not keep the pointer captured.
+    if (Deliver(form, [&] { form.DispatchMouse(WM_LBUTTONDOWN, tk::ssLeft, p.x, p.y); }))
+        Deliver(form, [&] { form.DispatchMouse(WM_LBUTTONUP, 0, p.x, p.y); });
 }
 
 std::string Harness::Describe(tk::TControl& c) {
@@ -111,7 +122,7 @@ bool Harness::ExecuteControlCommand(const Command& c) {
     std::string where = "line " + std::to_string(c.line) + ": ";
 
     if (cmd == "close") {
-        form.Close();
+        Deliver(form, [&] { form.Close(); });
     } else if (cmd == "show") {
         ShowTree(c.words.size() > 2 ? Control(c, form, c.words[2]) : form, 0);
     } else if (cmd == "sysmenu") {
@@ -131,7 +142,7 @@ bool Harness::ExecuteControlCommand(const Command& c) {
         if (cmd == "click") {
             ClickAt(form, control);
         } else if (cmd == "check") {
-            bool want = c.words[3] != "0";
+            bool want = Number(c.words[3], c.line, 0, 1) != 0;
             bool is;
             if (auto* box = dynamic_cast<tk::TCustomCheckBox*>(&control))
                 is = box->Checked();
@@ -143,12 +154,13 @@ bool Harness::ExecuteControlCommand(const Command& c) {
         } else if (cmd == "drag") {
             auto* slider = dynamic_cast<krvl::TSlider*>(&control);
             if (!slider || !slider->Knob()) throw ScriptError{where + c.words[2] + " is no fader"};
-            long long dy = std::stoll(c.words[3]);
+            // Far beyond any screen, and no overflow of the mouse coordinates.
+            int dy = static_cast<int>(Number(c.words[3], c.line, -1000000, 1000000));
             tk::TControl& knob = *slider->Knob();
             tk::TPoint p = knob.ClientToForm({knob.Width() / 2, knob.Height() / 2});
-            form.DispatchMouse(WM_LBUTTONDOWN, tk::ssLeft, p.x, p.y);
-            form.DispatchMouse(WM_MOUSEMOVE, tk::ssLeft, p.x, p.y + static_cast<int>(dy));
-            form.DispatchMouse(WM_LBUTTONUP, 0, p.x, p.y + static_cast<int>(dy));
+            if (Deliver(form, [&] { form.DispatchMouse(WM_LBUTTONDOWN, tk::ssLeft, p.x, p.y); }) &&
+                Deliver(form, [&] { form.DispatchMouse(WM_MOUSEMOVE, tk::ssLeft, p.x, p.y + dy); }))
+                Deliver(form, [&] { form.DispatchMouse(WM_LBUTTONUP, 0, p.x, p.y + dy); });
         } else if (cmd == "type") {
             auto* edit = dynamic_cast<tk::TEdit*>(&control);
             if (!edit) throw ScriptError{where + c.words[2] + " is no edit field"};
@@ -167,15 +179,18 @@ bool Harness::ExecuteControlCommand(const Command& c) {
                                                               : rest.find_first_not_of(" \t"));
             if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
                 text = text.substr(1, text.size() - 2);
-            edit->SetFocus();
-            for (char ch : text)
-                form.DispatchKey(WM_CHAR, static_cast<BYTE>(ch), 0);
-            form.FocusNext();
-            if (edit->Focused()) form.SetActiveControl(nullptr);
+            // Key by key, each reaching the program as one event; a handler may close the window.
+            tk::TTracker editAlive(edit);
+            bool alive = Deliver(form, [&] { edit->SetFocus(); });
+            for (std::size_t i = 0; alive && i < text.size(); ++i)
+                alive = Deliver(form, [&] { form.DispatchKey(WM_CHAR, static_cast<BYTE>(text[i]), 0); });
+            if (alive) alive = Deliver(form, [&] { form.FocusNext(); });
+            if (alive && editAlive && edit->Focused()) form.SetActiveControl(nullptr);
         } else if (cmd == "select") {
             auto* combo = dynamic_cast<tk::TComboBox*>(&control);
             if (!combo) throw ScriptError{where + c.words[2] + " is no drop-down list"};
-            combo->SelectByUser(static_cast<int>(std::stoll(c.words[3])));
+            int index = static_cast<int>(Number(c.words[3], c.line, INT_MIN, INT_MAX));
+            Deliver(form, [&] { combo->SelectByUser(index); });
         }
     }
     return true;

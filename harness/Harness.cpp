@@ -77,18 +77,20 @@ std::vector<std::string> Words(const std::string& line) {
     return words;
 }
 
-long long Number(const std::string& s, int line) {
+} // namespace
+
+long long Number(const std::string& text, int line, long long min, long long max) {
+    long long v = 0;
     try {
         std::size_t used = 0;
-        long long v = std::stoll(s, &used, 0);
-        if (used != s.size()) throw std::invalid_argument(s);
-        return v;
+        v = std::stoll(text, &used, 0);
+        if (used != text.size()) throw std::invalid_argument(text);
     } catch (const std::exception&) {
-        throw ScriptError{"line " + std::to_string(line) + ": not a number: " + s};
+        throw ScriptError{"line " + std::to_string(line) + ": not a number: " + text};
     }
+    if (v < min || v > max) throw ScriptError{"line " + std::to_string(line) + ": out of range: " + text};
+    return v;
 }
-
-} // namespace
 
 Harness::Harness(Options options, std::ostream& out) : m_options(std::move(options)), m_out(out) {}
 
@@ -233,6 +235,10 @@ void Harness::Pump() {
             m_error = e;
             CmdExit();
             return;
+        } catch (...) {
+            // What the command reached in the program failed (an end of session, a paint): reported as
+            // the program's loop reports it, and the script goes on.
+            tk::Application->HandleException(std::current_exception());
         }
         if (sys::PendingMessages() > 0) return;
     }
@@ -296,7 +302,7 @@ void Harness::Execute(const Command& c) {
         need(4);
         if (ended()) return;
         tk::TForm& form = Window(c, c.words[1]);
-        PostMessageA(form.Handle(), static_cast<UINT>(Number(c.words[2], c.line)),
+        PostMessageA(form.Handle(), static_cast<UINT>(Number(c.words[2], c.line, 0, UINT_MAX)),
                      static_cast<WPARAM>(Number(c.words[3], c.line)),
                      static_cast<LPARAM>(Number(c.words[4], c.line)));
     } else if (cmd == "endsession") {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <chrono>
+#include <climits>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -38,6 +40,10 @@ struct ScriptError {
     std::string reason;
 };
 
+// The one parser of script numbers: decimal or 0x hexadecimal, within min ... max; anything else is a
+// script error naming the line ("not a number: X", "out of range: X").
+long long Number(const std::string& text, int line, long long min = LLONG_MIN, long long max = LLONG_MAX);
+
 class Harness {
 public:
     Harness(Options options, std::ostream& out);
@@ -66,6 +72,9 @@ private:
 
     tk::TForm& Window(const Command& command, const std::string& caption);
     tk::TControl& Control(const Command& command, tk::TForm& form, const std::string& name);
+    // One input event under the program's error handling, as a posted one is handled: an exception
+    // becomes the application's error report. False when the event destroyed the form.
+    bool Deliver(tk::TForm& form, const std::function<void()>& event);
     void ClickAt(tk::TForm& form, tk::TControl& control, int dx = 0, int dy = 0);
     void ShowTree(tk::TControl& control, int depth);
     void Snapshot(const Command& c, tk::TForm& form, const std::string& file);

@@ -143,6 +143,13 @@ void TComponent::Free() {
     self.reset(); // the destructor still tells the owner
 }
 
+namespace detail {
+void DestroyHalfMade(TComponent* component, const TTracker& alive) {
+    // Without an owner, someone took it over while it was made and holds it now.
+    if (alive && component->Owner()) component->Free();
+}
+} // namespace detail
+
 void TComponent::FreeNotification(TComponent* other) {
     if (!other || other == this) return;
     if (std::find(m_freeNotifies.begin(), m_freeNotifies.end(), other) == m_freeNotifies.end())

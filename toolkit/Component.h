@@ -110,17 +110,30 @@ private:
     std::weak_ptr<void> m_token;
 };
 
-// Creates a component owned by owner (which then destroys it) and returns a non-owning pointer.
+namespace detail {
+// Frees a component whose AfterConstruction failed, unless that already destroyed it.
+void DestroyHalfMade(TComponent* component, const TTracker& alive);
+} // namespace detail
+
+// Creates a component owned by owner (which then destroys it) and returns a non-owning pointer. When
+// AfterConstruction throws (a form's OnCreate), the half-made component is destroyed, OnDestroy and
+// destructor included, and the exception goes on to the caller.
 template <class T, class... Args> T* New(TComponent* owner, Args&&... args) {
     if (!owner) throw EComponentError("tk::New needs an owner; use tk::Make for an unowned component");
     TOwned<T> component(new T(owner, std::forward<Args>(args)...));
     T* raw = component.get();
     owner->InsertComponent(TOwned<TComponent>(component.release()));
-    raw->AfterConstruction();
+    TTracker alive(raw);
+    try {
+        raw->AfterConstruction();
+    } catch (...) {
+        detail::DestroyHalfMade(raw, alive);
+        throw;
+    }
     return raw;
 }
 
-// Creates an unowned component held by the caller.
+// Creates an unowned component held by the caller; a failing AfterConstruction destroys it as New does.
 template <class T, class... Args> TOwned<T> Make(Args&&... args) {
     TOwned<T> component(new T(nullptr, std::forward<Args>(args)...));
     component->AfterConstruction();

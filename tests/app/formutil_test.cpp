@@ -3,6 +3,7 @@
 #include "controls/audioctl32.h"
 #include "system/sys.h"
 #include "toolkit/Buttons.h"
+#include "toolkit/ComCtrls.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/StdCtrls.h"
 #include "windir.h"
@@ -234,6 +235,28 @@ TEST_F(Formutil, CloningAnUnknownClassFailsAndInsertsNothing) {
     }
     EXPECT_EQ(strip->ControlCount(), 2);
     EXPECT_EQ(form->ComponentCount(), componentsBefore); // the copy made before the error is gone too
+}
+
+TEST_F(Formutil, AStoredPageOutOfRangeFallsBackToTheFirstPageAndLaterSavesGoOn) {
+    auto* pages = Add<tk::TPageControl>("tabPages", -1);
+    for (int i = 0; i < 3; ++i)
+        tk::New<tk::TTabSheet>(form.get())->SetPageControl(pages);
+    auto* after = Add<tk::TCheckBox>("chkAfter", -1); // stored after the page control
+    for (const char* stored : {"7", "-1", "3"}) {
+        pages->SetActivePage(pages->Pages(1));
+        WritePrivateProfileStringA("Analog Inputs", "tabPages", stored, kSettingsFile);
+        LoadWindowSettings(*form, kSettingsFile, "", false, -1);
+        EXPECT_EQ(pages->ActivePage(), pages->Pages(0)) << stored;
+        after->SetChecked(!after->Checked());
+        SaveWindowSettings(*form, kSettingsFile, "", false, -1);
+        EXPECT_NE(Ini().find("tabPages=0\r\nchkAfter=" + std::string(after->Checked() ? "1" : "0")),
+                  std::string::npos)
+            << stored << "\n"
+            << Ini();
+    }
+    WritePrivateProfileStringA("Analog Inputs", "tabPages", "2", kSettingsFile);
+    LoadWindowSettings(*form, kSettingsFile, "", false, -1);
+    EXPECT_EQ(pages->ActivePage(), pages->Pages(2));
 }
 
 TEST_F(Formutil, CloseAndDestroyClearsTheReference) {

@@ -1,5 +1,7 @@
 // The control window with stand-in mixer windows, on the emulated card.
+#include "app/Formutil.h"
 #include "app/Mixctrl.h"
+#include "app/messages.h"
 #include "app/startup.h"
 #include "app/tbmainf.h"
 #include "controls/Class_b.h"
@@ -35,6 +37,19 @@ private:
     bool m_usable;
 };
 
+// A mixer window whose control open fails while it is created: its creation raises the silent abort.
+class FailingMixer : public tk::TForm, public IMixerWindow {
+public:
+    explicit FailingMixer(tk::TComponent* owner) : tk::TForm(owner) {
+        SetCaption("Digital Inputs");
+        OnCreate = [this](tk::TObject*) {
+            Handle();
+            tk::Abort();
+        };
+    }
+    bool Usable() const override { return true; }
+};
+
 class ControlWindow : public WindowsDirTest {
 protected:
     void SetUp() override {
@@ -47,7 +62,8 @@ protected:
                             [](tk::TComponent* o) { return tk::New<FakeMixer>(o, "Digital Outputs", true); });
         RegisterMixerWindow(MixerKind::AnalogOutputs,
                             [](tk::TComponent* o) { return tk::New<FakeMixer>(o, "Analog Outputs", false); });
-        RegisterMixerWindow(MixerKind::DigitalInputs, [](tk::TComponent*) -> tk::TForm* { tk::Abort(); });
+        RegisterMixerWindow(MixerKind::DigitalInputs,
+                            [](tk::TComponent* o) { return tk::New<FailingMixer>(o); });
         RegisterSettingsDialog([](tk::TComponent* o, BYTE*, int, int) {
             auto* f = tk::New<tk::TForm>(o);
             f->SetCaption("Einstellungen");
@@ -115,8 +131,15 @@ TEST_F(ControlWindow, UnusableOrFailingWindowsUncheckTheirBoxesSilently) {
     w->chkAnalogOutputs->SetChecked(true); // created but not usable
     EXPECT_FALSE(w->chkAnalogOutputs->Checked());
     EXPECT_EQ(w->MixerWindow(MixerKind::AnalogOutputs), nullptr);
-    w->chkDigitalInputs->SetChecked(true); // its creation raises the silent abort
-    EXPECT_FALSE(w->chkDigitalInputs->Checked());
+    int components = w->ComponentCount();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        w->chkDigitalInputs->SetChecked(true); // its creation raises the silent abort
+        EXPECT_FALSE(w->chkDigitalInputs->Checked());
+        EXPECT_EQ(w->MixerWindow(MixerKind::DigitalInputs), nullptr);
+        // The half-made window went again; a retry leaves nothing behind either.
+        EXPECT_EQ(w->ComponentCount(), components);
+        EXPECT_EQ(tk::Screen->FindForm("Digital Inputs"), nullptr);
+    }
     EXPECT_TRUE(sys::RecordedMessageBoxes().empty());
 }
 
@@ -173,6 +196,15 @@ TEST_F(ControlWindow, StayOnTopIsReappliedToEveryOwnedWindowOnActivationChanges)
     EXPECT_TRUE(sys::GetWindowModel(late->Handle()).topmost);
     w->chkStayOnTop->SetChecked(false);
     EXPECT_FALSE(sys::GetWindowModel(mixer->Handle()).topmost);
+
+    // A mixer window's own activation reaches the control window through the hook it takes.
+    w->chkStayOnTop->SetChecked(true);
+    SetWindowPos(late->Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+    MixerActiveChanged(late);
+    EXPECT_TRUE(sys::GetWindowModel(late->Handle()).topmost);
+    tk::Application->DestroyForms();
+    MixerActiveChanged(nullptr); // no control window: nothing happens
+    EXPECT_EQ(MixControlWnd, nullptr);
 }
 
 TEST_F(ControlWindow, SizeLimitsKeepTheWindowAt167By159) {

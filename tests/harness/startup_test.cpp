@@ -92,10 +92,14 @@ TEST(StartUp, FiveDevicesOfTheFamilyAreNoCard) {
 TEST(StartUp, AMalformedDeviceNameIsReportedTitledWithTheApplication) {
     std::string devices = R"({"cards": [{}], "devices": [
         {"direction": "in", "mid": 190, "pid": 37, "name": "Korvalin Analog In", "card": 1}]})";
-    Result r = RunScript("start\nwindows\nexit\n", devices);
+    Result r = RunScript("start\nwindows\ntray dblclick\nwindows\nexit\n", devices);
+    EXPECT_EQ(r.Count("msgbox"), 1) << r.out;
     EXPECT_TRUE(r.Has("msgbox caption=\"Korvalin Manager\" style=0x10 text=\"DevNameChannelPairToCardId: "
                       "Separator not found.\""))
         << r.out;
+    // Creation ended there, but the control window exists and the tray icon still opens it.
+    EXPECT_TRUE(r.Has("class=TMixControlWnd visible=0")) << r.out;
+    EXPECT_TRUE(r.Has("class=TMixControlWnd visible=1")) << r.out;
 }
 
 TEST(Removal, AQueryRemoveOfAFoundCardReleasesTheDriverAndEnds) {
@@ -110,12 +114,12 @@ TEST(Removal, AQueryRemoveOfAFoundCardReleasesTheDriverAndEnds) {
 }
 
 TEST(Removal, ARemovalDuringAWaitEndsTheProgramThere) {
-    Result r = RunScript("start\nwait 400\nwindows\nwait 400\nwindows\nini\n",
+    Result r = RunScript("start\ntray dblclick\nwait 400\nwindows\nwait 400\nwindows\nini\n",
                          R"({"events": [{"at_ms": 500, "action": "remove", "card": 1}]})");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.Count("class=TMixControlWnd"), 1) << r.out; // there at 400 ms, gone by 800 ms
     EXPECT_EQ(r.Count("program ended"), 1) << r.out;
-    EXPECT_TRUE(r.Has("[Korvalin]")) << r.out; // its close saved the settings
+    EXPECT_TRUE(r.Has("[Korvalin]")) << r.out; // the showing window's close saved the settings
 }
 
 TEST(Removal, AnUnknownDevnodeChangesNothing) {

@@ -320,3 +320,57 @@ TEST_F(FormsTest, ALayoutsVisibleFormIsShownOnceCreated) {
     EXPECT_TRUE(form->Visible());
     EXPECT_FALSE(form->shownWhileCreating);
 }
+
+namespace {
+
+// A window whose creation fails after it opened its window: as a mixer window whose control open fails.
+struct FailingForm : TForm {
+    static inline int destroyed = 0;
+    static inline HWND window = nullptr;
+    explicit FailingForm(TComponent* owner) : TForm(owner) {
+        SetCaption("Failing");
+        OnCreate = [this](TObject*) {
+            window = Handle();
+            Abort();
+        };
+        OnDestroy = [](TObject*) { ++destroyed; };
+    }
+};
+
+} // namespace
+
+TEST_F(FormsTest, AFormWhoseCreationFailsIsDestroyedAndTheErrorGoesToTheCaller) {
+    TForm* main = NewForm("Main");
+    FailingForm::destroyed = 0;
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        FailingForm* reference = nullptr;
+        EXPECT_THROW(Application->CreateForm(reference), EAbort);
+        EXPECT_EQ(reference, nullptr);
+        EXPECT_EQ(FailingForm::destroyed, attempt); // OnDestroy ran: what it opened is closed
+        EXPECT_FALSE(IsWindow(FailingForm::window));
+        EXPECT_EQ(Screen->FindForm("Failing"), nullptr);
+        EXPECT_EQ(Application->ComponentCount(), 1); // a retry adds nothing
+        EXPECT_EQ(Application->MainForm(), main);
+    }
+
+    // Owned by another form, or unowned: the same.
+    EXPECT_THROW(New<FailingForm>(main), EAbort);
+    EXPECT_EQ(main->ComponentCount(), 0);
+    EXPECT_THROW(Make<FailingForm>(), EAbort);
+    EXPECT_EQ(FailingForm::destroyed, 4);
+    EXPECT_EQ(Screen->FormCount(), 1);
+}
+
+TEST_F(FormsTest, AFormThatFreesItselfWhileItsCreationFailsIsNotFreedTwice) {
+    TForm* main = NewForm("Main");
+    struct SelfFreeing : TForm {
+        explicit SelfFreeing(TComponent* owner) : TForm(owner) {
+            OnCreate = [this](TObject*) {
+                Free();
+                throw Exception("gone");
+            };
+        }
+    };
+    EXPECT_THROW(New<SelfFreeing>(main), Exception);
+    EXPECT_EQ(main->ComponentCount(), 0);
+}
