@@ -351,9 +351,11 @@ void Driver::SaveStateLocked() {
 
 bool Driver::FetchLocked() {
     if (!m_server) return false;
+    // A server that does not answer the first call is not asked the second: one time-out is enough.
     auto sinks = m_server->Sinks();
+    if (!sinks) return false;
     auto sources = m_server->Sources();
-    if (!sinks || !sources) return false;
+    if (!sources) return false;
     m_sinks.clear();
     m_sources.clear();
     for (auto& d : *sinks)
