@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
+#include <utility>
 
 namespace emu {
 namespace {
@@ -22,6 +23,8 @@ using cardcore::ToLevel;
 using cardcore::VolumeFactor;
 
 constexpr UINT kRunEventMessage = WM_USER + 1;
+// A fader drag changes the state many times a second; the file follows at most once a second.
+constexpr UINT kStateWriteDelayMs = 1000;
 
 WORD Word(DWORD packed, int ch) {
     return static_cast<WORD>(ch == 0 ? packed & 0xFFFF : packed >> 16);
@@ -79,7 +82,8 @@ bool Emulator::Accepts(Setting setting, const CardState& st, int pair, DWORD val
     }
 }
 
-Emulator::Emulator(const Scenario& scenario) : m_scenario(scenario) {
+Emulator::Emulator(const Scenario& scenario)
+    : m_scenario(scenario), m_statePath(sys::ResolveProfilePath(m_scenario.stateFile)) {
     for (auto& d : m_scenario.DeviceList())
         (d.dir == sys::WaveDir::In ? m_in : m_out).push_back(d);
     for (std::size_t c = 0; c < m_scenario.cards.size() && c < kMaxCards; ++c)
@@ -91,6 +95,7 @@ Emulator::Emulator(const Scenario& scenario) : m_scenario(scenario) {
 
 Emulator::~Emulator() {
     Uninstall();
+    WriteState(); // one that was never installed keeps its changes too
 }
 
 std::shared_ptr<Emulator> Emulator::Install(const Scenario& scenario) {
@@ -168,6 +173,17 @@ void Emulator::Uninstall() {
     // From the destructor no owner is left, and the system holds the driver no more.
     auto self = weak_from_this().lock();
     if (self) sys::UnregisterWaveDriver(self);
+
+    UINT writeTimer{};
+    sys::Clock* writeClock{};
+    {
+        std::lock_guard lock(m_mutex);
+        writeTimer = std::exchange(m_writeTimer, 0);
+        writeClock = m_writeClock;
+    }
+    // Not under m_mutex: a write already running on the timer thread needs it.
+    if (writeTimer && &sys::CurrentClock() == writeClock) sys::CurrentClock().KillTimer(writeTimer);
+    WriteState();
 }
 
 void Emulator::DefaultsLocked() {
@@ -194,10 +210,6 @@ void Emulator::DefaultsLocked() {
         PutSlice(m_config, c, 136, 44100);
         PutSlice(m_config, c, 176, -1); // no single playback device left
     }
-}
-
-std::string Emulator::StateFilePath() const {
-    return sys::ResolveProfilePath(m_scenario.stateFile);
 }
 
 void Emulator::LoadStateLocked() {
@@ -244,8 +256,7 @@ void Emulator::LoadStateLocked() {
     }
 }
 
-void Emulator::SaveStateLocked() {
-    if (!m_scenario.persist) return;
+std::string Emulator::StateTextLocked() const {
     json root;
     root["cards"] = json::array();
     for (auto& card : m_cards) {
@@ -259,19 +270,67 @@ void Emulator::SaveStateLocked() {
                                  {"digital_format", st.digitalFormat}});
     }
     root["config"] = HexBytes(m_config.data(), m_config.size());
-    std::string text = root.dump(1) + "\n";
+    return root.dump(1) + "\n";
+}
+
+void Emulator::StateChangedLocked() {
+    if (!m_scenario.persist) return;
+    m_stateDirty = true;
+    auto& clock = sys::CurrentClock();
+    // A write pending on a clock that has been replaced since went with it.
+    if ((m_writeTimer && m_writeClock == &clock) || !m_installed) return;
+    std::weak_ptr<Emulator> weak = weak_from_this();
+    m_writeClock = &clock;
+    // Runs on the timer thread (or the thread advancing a virtual clock), never on the caller's.
+    m_writeTimer = clock.AddTimer(kStateWriteDelayMs, false, [weak](UINT id) {
+        auto e = weak.lock();
+        if (!e) return;
+        {
+            std::lock_guard lock(e->m_mutex);
+            if (e->m_writeTimer != id) return; // withdrawn by Uninstall
+            e->m_writeTimer = 0;
+        }
+        e->WriteState();
+    });
+}
+
+std::size_t Emulator::StateFileWrites() const {
+    std::lock_guard lock(m_mutex);
+    return m_stateWrites;
+}
+
+void Emulator::WriteState() {
+    std::lock_guard writing(m_fileMutex);
+    std::string text;
+    {
+        // A snapshot: the message path may change the state while the file is written.
+        std::lock_guard lock(m_mutex);
+        if (!m_stateDirty) return;
+        m_stateDirty = false;
+        text = StateTextLocked();
+    }
 
     // Temporary file, then rename: a crash never leaves a torn state file.
-    std::filesystem::path path(StateFilePath());
+    std::filesystem::path path(m_statePath);
     std::error_code ec;
     if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
     std::string temp = path.string() + ".tmp" + std::to_string(::getpid());
     std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return;
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) std::remove(temp.c_str());
+    bool ok = f != nullptr;
+    if (f) {
+        ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+        ok = std::fflush(f) == 0 && ok;
+        ok = std::fclose(f) == 0 && ok;
+        if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+            std::remove(temp.c_str());
+            ok = false;
+        }
+    }
+    std::lock_guard lock(m_mutex);
+    if (ok)
+        ++m_stateWrites;
+    else
+        m_stateDirty = true; // tried again at the next change or at Uninstall
 }
 
 // ---- settings ---------------------------------------------------------------------------------------
@@ -311,7 +370,7 @@ MMRESULT Emulator::ApplyLocked(Setting setting, int card, int pair, DWORD value,
         st.inputMute[pair] = value;
         break;
     }
-    SaveStateLocked();
+    StateChangedLocked();
     return MMSYSERR_NOERROR;
 }
 

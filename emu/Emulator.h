@@ -59,7 +59,8 @@ public:
     // Registers the wave driver and the "rundll.exe" entry, loads the state file and schedules the
     // scenario's events on the system clock.
     static std::shared_ptr<Emulator> Install(const Scenario& scenario = Scenario::Default());
-    // Withdraws the driver, the events and the event window; the "rundll.exe" entry goes quiet.
+    // Withdraws the driver, the events and the event window; the "rundll.exe" entry goes quiet. The
+    // state file is brought up to date.
     void Uninstall();
     ~Emulator() override;
 
@@ -91,7 +92,11 @@ public:
     std::vector<NotifyRegistration> Registrations() const;
     // The answer DRVM_*_GET_LEVELS would give on this handle now, without starting a new interval.
     std::array<DWORD, 2> PeekLevels(std::uintptr_t handle) const;
-    std::string StateFilePath() const;
+    // The state file, resolved once at creation so that reading and writing find the same file.
+    const std::string& StateFilePath() const { return m_statePath; }
+    // How often the state file has been written: a second after the first change of a run of changes
+    // (never more than once a second), and at Uninstall when something changed since.
+    std::size_t StateFileWrites() const;
 
     // ---- transcript ----------------------------------------------------------------------------------
     void SetTranscriptSink(TranscriptSink sink);
@@ -153,7 +158,11 @@ private:
 
     void DefaultsLocked();
     void LoadStateLocked();
-    void SaveStateLocked();
+    // The state changed: a write falls due a second from the first change since the last write.
+    void StateChangedLocked();
+    // Writes what the state is now, if it changed since the last write; takes the locks itself.
+    void WriteState();
+    std::string StateTextLocked() const;
     void EmitLocked(const std::string& line);
     void ScheduleEvents();
 
@@ -175,6 +184,14 @@ private:
     std::vector<UINT> m_timers;
     sys::Clock* m_timerClock{}; // the clock m_timers live on
     HWND m_eventWindow{};
+
+    std::string m_statePath;
+    bool m_stateDirty{};        // changed since the last write
+    UINT m_writeTimer{};        // the pending write, 0 for none
+    sys::Clock* m_writeClock{}; // the clock m_writeTimer lives on
+    std::size_t m_stateWrites{};
+    // Held from the snapshot to the rename, so a newer state is never overwritten by an older one.
+    std::mutex m_fileMutex;
 
     mutable std::mutex m_transcriptMutex;
     TranscriptSink m_sink;

@@ -103,7 +103,7 @@ void Emulator::ConfigRequestLocked(const std::string& request, DWORD data) {
             Put32(rec.data(), 0);
         }
         m_config = rec;
-        SaveStateLocked();
+        StateChangedLocked();
     }
 }
 

@@ -145,7 +145,10 @@ public:
 // Headless default: keeps the icons. A host installs its own.
 void SetTray(std::shared_ptr<Tray> tray);
 std::vector<TrayIcon> TrayIcons();
-// The tray icon reports a mouse action (WM_LBUTTONDBLCLK, ...) to its window, as the shell does.
+// The tray icon of (hwnd, id) reports a mouse action (WM_LBUTTONDBLCLK, ...) to its window, as the shell
+// does; false when there is no such icon. Icons of two windows may share an id.
+bool DeliverTrayMouse(HWND hwnd, UINT id, UINT mouseMessage);
+// The same for the first icon added with this id, for callers that name no window (a script's "tray").
 bool DeliverTrayMouse(UINT mouseMessage, UINT id = 0);
 
 // ---- icons ------------------------------------------------------------------------------------------
