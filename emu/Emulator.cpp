@@ -23,8 +23,6 @@ using cardcore::ToLevel;
 using cardcore::VolumeFactor;
 
 constexpr UINT kRunEventMessage = WM_USER + 1;
-// A fader drag changes the state many times a second; the file follows at most once a second.
-constexpr UINT kStateWriteDelayMs = 1000;
 
 WORD Word(DWORD packed, int ch) {
     return static_cast<WORD>(ch == 0 ? packed & 0xFFFF : packed >> 16);
@@ -83,7 +81,10 @@ bool Emulator::Accepts(Setting setting, const CardState& st, int pair, DWORD val
 }
 
 Emulator::Emulator(const Scenario& scenario)
-    : m_scenario(scenario), m_statePath(sys::ResolveProfilePath(m_scenario.stateFile)) {
+    : m_scenario(scenario), m_state(sys::ResolveProfilePath(m_scenario.stateFile), [this] {
+          std::lock_guard lock(m_mutex);
+          return StateTextLocked();
+      }) {
     for (auto& d : m_scenario.DeviceList())
         (d.dir == sys::WaveDir::In ? m_in : m_out).push_back(d);
     for (std::size_t c = 0; c < m_scenario.cards.size() && c < kMaxCards; ++c)
@@ -95,12 +96,13 @@ Emulator::Emulator(const Scenario& scenario)
 
 Emulator::~Emulator() {
     Uninstall();
-    WriteState(); // one that was never installed keeps its changes too
+    m_state.Stop(); // one that was never installed keeps its changes too
 }
 
 std::shared_ptr<Emulator> Emulator::Install(const Scenario& scenario) {
     auto emu = std::make_shared<Emulator>(scenario);
     emu->m_installed = true;
+    emu->m_state.Start();
     sys::RegisterWaveDriver(emu);
     if (!scenario.faults.rundllFails) {
         std::weak_ptr<Emulator> weak = emu;
@@ -173,17 +175,7 @@ void Emulator::Uninstall() {
     // From the destructor no owner is left, and the system holds the driver no more.
     auto self = weak_from_this().lock();
     if (self) sys::UnregisterWaveDriver(self);
-
-    UINT writeTimer{};
-    sys::Clock* writeClock{};
-    {
-        std::lock_guard lock(m_mutex);
-        writeTimer = std::exchange(m_writeTimer, 0);
-        writeClock = m_writeClock;
-    }
-    // Not under m_mutex: a write already running on the timer thread needs it.
-    if (writeTimer && &sys::CurrentClock() == writeClock) sys::CurrentClock().KillTimer(writeTimer);
-    WriteState();
+    m_state.Stop();
 }
 
 void Emulator::DefaultsLocked() {
@@ -274,63 +266,11 @@ std::string Emulator::StateTextLocked() const {
 }
 
 void Emulator::StateChangedLocked() {
-    if (!m_scenario.persist) return;
-    m_stateDirty = true;
-    auto& clock = sys::CurrentClock();
-    // A write pending on a clock that has been replaced since went with it.
-    if ((m_writeTimer && m_writeClock == &clock) || !m_installed) return;
-    std::weak_ptr<Emulator> weak = weak_from_this();
-    m_writeClock = &clock;
-    // Runs on the timer thread (or the thread advancing a virtual clock), never on the caller's.
-    m_writeTimer = clock.AddTimer(kStateWriteDelayMs, false, [weak](UINT id) {
-        auto e = weak.lock();
-        if (!e) return;
-        {
-            std::lock_guard lock(e->m_mutex);
-            if (e->m_writeTimer != id) return; // withdrawn by Uninstall
-            e->m_writeTimer = 0;
-        }
-        e->WriteState();
-    });
+    if (m_scenario.persist) m_state.Changed();
 }
 
 std::size_t Emulator::StateFileWrites() const {
-    std::lock_guard lock(m_mutex);
-    return m_stateWrites;
-}
-
-void Emulator::WriteState() {
-    std::lock_guard writing(m_fileMutex);
-    std::string text;
-    {
-        // A snapshot: the message path may change the state while the file is written.
-        std::lock_guard lock(m_mutex);
-        if (!m_stateDirty) return;
-        m_stateDirty = false;
-        text = StateTextLocked();
-    }
-
-    // Temporary file, then rename: a crash never leaves a torn state file.
-    std::filesystem::path path(m_statePath);
-    std::error_code ec;
-    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
-    std::string temp = path.string() + ".tmp" + std::to_string(::getpid());
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    bool ok = f != nullptr;
-    if (f) {
-        ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-        ok = std::fflush(f) == 0 && ok;
-        ok = std::fclose(f) == 0 && ok;
-        if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-            std::remove(temp.c_str());
-            ok = false;
-        }
-    }
-    std::lock_guard lock(m_mutex);
-    if (ok)
-        ++m_stateWrites;
-    else
-        m_stateDirty = true; // tried again at the next change or at Uninstall
+    return m_state.Writes();
 }
 
 // ---- settings ---------------------------------------------------------------------------------------

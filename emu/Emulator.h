@@ -2,6 +2,7 @@
 // "rundll.exe" configuration entry, and lets tests, the harness and scenarios act as another program.
 #pragma once
 
+#include "cardcore/StateFile.h"
 #include "emu/DriverMessages.h"
 #include "emu/Scenario.h"
 #include "system/sys.h"
@@ -93,7 +94,7 @@ public:
     // The answer DRVM_*_GET_LEVELS would give on this handle now, without starting a new interval.
     std::array<DWORD, 2> PeekLevels(std::uintptr_t handle) const;
     // The state file, resolved once at creation so that reading and writing find the same file.
-    const std::string& StateFilePath() const { return m_statePath; }
+    const std::string& StateFilePath() const { return m_state.Path(); }
     // How often the state file has been written: a second after the first change of a run of changes
     // (never more than once a second), and at Uninstall when something changed since.
     std::size_t StateFileWrites() const;
@@ -160,8 +161,6 @@ private:
     void LoadStateLocked();
     // The state changed: a write falls due a second from the first change since the last write.
     void StateChangedLocked();
-    // Writes what the state is now, if it changed since the last write; takes the locks itself.
-    void WriteState();
     std::string StateTextLocked() const;
     void EmitLocked(const std::string& line);
     void ScheduleEvents();
@@ -185,13 +184,8 @@ private:
     sys::Clock* m_timerClock{}; // the clock m_timers live on
     HWND m_eventWindow{};
 
-    std::string m_statePath;
-    bool m_stateDirty{};        // changed since the last write
-    UINT m_writeTimer{};        // the pending write, 0 for none
-    sys::Clock* m_writeClock{}; // the clock m_writeTimer lives on
-    std::size_t m_stateWrites{};
-    // Held from the snapshot to the rename, so a newer state is never overwritten by an older one.
-    std::mutex m_fileMutex;
+    // Reads the state above under m_mutex when it writes.
+    cardcore::StateFile m_state;
 
     mutable std::mutex m_transcriptMutex;
     TranscriptSink m_sink;

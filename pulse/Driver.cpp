@@ -74,7 +74,11 @@ std::string Positions(const std::array<int, 2>& p) {
 
 } // namespace
 
-Driver::Driver(const Options& options) : m_stateFile(options.stateFile) {}
+Driver::Driver(const Options& options)
+    : m_state(sys::ResolveProfilePath(options.stateFile), [this] {
+          std::lock_guard lock(m_mutex);
+          return StateTextLocked();
+      }) {}
 
 Driver::~Driver() {
     Uninstall();
@@ -85,6 +89,7 @@ std::shared_ptr<Driver> Driver::Install(const Options& options) {
     if (!options.mapFile.empty()) d->m_map = MapFile::FromFile(options.mapFile);
     d->Connect(options);
     d->m_installed = true;
+    d->m_state.Start();
     sys::RegisterWaveDriver(d);
     std::weak_ptr<Driver> weak = d;
     sys::RegisterShellProgram("rundll.exe", [weak](const std::string& parameters) {
@@ -212,7 +217,6 @@ void Driver::Uninstall() {
             }
         }
         m_routes.clear();
-        SaveStateLocked();
         std::lock_guard levels(m_levelMutex);
         meters.swap(m_meters);
         server = std::move(m_server);
@@ -224,6 +228,7 @@ void Driver::Uninstall() {
     if (window && IsWindow(window)) DestroyWindow(window);
     auto self = weak_from_this().lock();
     if (self) sys::UnregisterWaveDriver(self);
+    m_state.Stop();
 }
 
 // ---- state ---------------------------------------------------------------------------------------------
@@ -266,8 +271,8 @@ bool Driver::Released() const {
     return m_config.Released();
 }
 
-std::string Driver::StateFilePath() const {
-    return sys::ResolveProfilePath(m_stateFile);
+const std::string& Driver::StateFilePath() const {
+    return m_state.Path();
 }
 
 void Driver::LoadStateLocked() {
@@ -321,7 +326,7 @@ void Driver::LoadStateLocked() {
     }
 }
 
-void Driver::SaveStateLocked() {
+std::string Driver::StateTextLocked() const {
     json root;
     root["cards"] = json::array();
     for (auto& card : m_cards) {
@@ -344,7 +349,7 @@ void Driver::SaveStateLocked() {
                                  {"digital_format", card.digitalFormat}});
     }
     root["config"] = m_config.ToHex();
-    cardcore::WriteFileAtomic(StateFilePath(), root.dump(1) + "\n");
+    return root.dump(1) + "\n";
 }
 
 // ---- what the server has --------------------------------------------------------------------------------
@@ -466,7 +471,7 @@ void Driver::DriverConfig(const std::string& commandLine) {
             for (int c = 0; c < CardCount(); ++c)
                 states[c + 1] = 1;
             // Nothing holds the cards' devices but control opens, so the settings may change at any time.
-            if (m_config.Serve(command.request, command.data, states, 1)) SaveStateLocked();
+            if (m_config.Serve(command.request, command.data, states, 1)) m_state.Changed();
         }
     }
     command.Complete();
@@ -610,7 +615,7 @@ DWORD Driver::MessageLocked(OpenHandle& h, std::uintptr_t id, UINT msg, DWORD_PT
         if (in || pair != kDigitalPair) break;
         if (!cardcore::ValidFormat(value)) return MMSYSERR_INVALPARAM;
         card.digitalFormat = value;
-        SaveStateLocked();
+        m_state.Changed();
         return MMSYSERR_NOERROR;
     case DRVM_OUT_REGISTER_NOTIFY:
         if (in) break;
@@ -665,7 +670,7 @@ MMRESULT Driver::SetRoutedLocked(DWORD& field, DWORD value) {
         SyncRoutesLocked();
         return r;
     }
-    SaveStateLocked();
+    m_state.Changed();
     return MMSYSERR_NOERROR;
 }
 
@@ -681,7 +686,7 @@ MMRESULT Driver::SetWordsLocked(int c, WaveDir dir, int pair, DWORD packed) {
     next.word = {Word(packed, 0), Word(packed, 1)};
     if (MMRESULT r = ApplyLocked(c, dir, pair, next); r != MMSYSERR_NOERROR) return r;
     (dir == WaveDir::In ? card.inputs[pair] : card.outputs[pair]) = next;
-    SaveStateLocked();
+    m_state.Changed();
     return MMSYSERR_NOERROR;
 }
 
@@ -699,7 +704,7 @@ MMRESULT Driver::SetMuteLocked(int c, WaveDir dir, int pair, DWORD packed) {
     }
     if (MMRESULT r = ApplyLocked(c, dir, pair, next); r != MMSYSERR_NOERROR) return r;
     (dir == WaveDir::In ? card.inputs[pair] : card.outputs[pair]) = next;
-    SaveStateLocked();
+    m_state.Changed();
     return MMSYSERR_NOERROR;
 }
 

@@ -5,6 +5,7 @@
 #include "cardcore/Config.h"
 #include "cardcore/Levels.h"
 #include "cardcore/Notices.h"
+#include "cardcore/StateFile.h"
 #include "pulse/Map.h"
 #include "pulse/Server.h"
 #include "system/sys.h"
@@ -75,7 +76,7 @@ public:
     std::size_t MeterStreams() const;
     cardcore::ConfigRecord ConfigRecord() const;
     bool Released() const;
-    std::string StateFilePath() const;
+    const std::string& StateFilePath() const;
     // The window that runs the server's change reports on the program's thread.
     HWND EventWindow() const { return m_window; }
 
@@ -112,7 +113,7 @@ private:
 
     void Connect(const Options& options);
     void LoadStateLocked();
-    void SaveStateLocked();
+    std::string StateTextLocked() const;
     void StartEvents();
     LRESULT EventProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -145,7 +146,6 @@ private:
     const PairPlace* MeterPlaceLocked(const OpenHandle& h) const;
 
     mutable std::mutex m_mutex;
-    std::string m_stateFile;
     std::optional<MapFile> m_map;
     std::unique_ptr<Server> m_server;
     std::string m_connectError;
@@ -172,6 +172,9 @@ private:
     mutable std::mutex m_levelMutex;
     std::map<std::uintptr_t, cardcore::PeakSinceRead> m_peaks;
     std::map<std::string, Meter> m_meters; // guarded by m_mutex
+
+    // Reads the state above under m_mutex when it writes.
+    cardcore::StateFile m_state;
 };
 
 } // namespace pulse
