@@ -204,3 +204,14 @@ TEST_F(Lifecycle, AStalledServerFailsTheMessageInsteadOfHangingIt) {
     // Once it answers again, so does the driver.
     EXPECT_EQ(waveOutMessage(h, WODM_SETVOLUME, 0x80008000, 0), 0u);
 }
+
+TEST_F(Lifecycle, RoutesARunThatDidNotEndLeftBehindAreTakenDown) {
+    int loopbacks = m_server->Count("modules", "module-loopback");
+    m_server->Pactl(
+        "load-module module-loopback source=in12 sink=out34 sink_input_properties=media.name=KorvalinRoute");
+    m_server->Pactl("load-module module-loopback source=in34 sink=out12"); // another program's
+    ASSERT_EQ(m_server->Count("modules", "module-loopback"), loopbacks + 2);
+    Install();
+    EXPECT_EQ(m_server->Count("modules", "module-loopback"), loopbacks + 1);
+    EXPECT_EQ(m_server->Count("modules", "KorvalinRoute"), 0);
+}
