@@ -149,17 +149,23 @@ bool ToCvolume(const std::vector<Volume>& volume, pa_cvolume& cv) {
     return true;
 }
 
+// What sinks and sources have alike.
+template <class Info> DeviceInfo Device(const Info& i) {
+    DeviceInfo d;
+    d.index = i.index;
+    d.name = i.name ? i.name : "";
+    d.description = i.description ? i.description : "";
+    d.positions = Positions(i.channel_map);
+    d.volume = Volumes(i.volume);
+    d.mute = i.mute != 0;
+    return d;
+}
+
 void OnSink(pa_context*, const pa_sink_info* i, int eol, void* userdata) {
     auto* call = static_cast<Call<std::vector<DeviceInfo>>*>(userdata);
     if (eol < 0) return call->Finish(std::nullopt);
     if (eol > 0) return call->Finish(std::move(call->partial));
-    DeviceInfo d;
-    d.index = i->index;
-    d.name = i->name ? i->name : "";
-    d.description = i->description ? i->description : "";
-    d.positions = Positions(i->channel_map);
-    d.volume = Volumes(i->volume);
-    d.mute = i->mute != 0;
+    DeviceInfo d = Device(*i);
     d.monitorSource = i->monitor_source_name ? i->monitor_source_name : "";
     call->partial.push_back(std::move(d));
 }
@@ -168,13 +174,7 @@ void OnSource(pa_context*, const pa_source_info* i, int eol, void* userdata) {
     auto* call = static_cast<Call<std::vector<DeviceInfo>>*>(userdata);
     if (eol < 0) return call->Finish(std::nullopt);
     if (eol > 0) return call->Finish(std::move(call->partial));
-    DeviceInfo d;
-    d.index = i->index;
-    d.name = i->name ? i->name : "";
-    d.description = i->description ? i->description : "";
-    d.positions = Positions(i->channel_map);
-    d.volume = Volumes(i->volume);
-    d.mute = i->mute != 0;
+    DeviceInfo d = Device(*i);
     d.isMonitor = i->monitor_of_sink != PA_INVALID_INDEX;
     call->partial.push_back(std::move(d));
 }
