@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -63,18 +64,20 @@ bool ParseHexBytes(const std::string& s, BYTE* out, std::size_t n) {
 bool Emulator::Accepts(Setting setting, const CardState& st, int pair, DWORD value) {
     switch (setting) {
     case Setting::Source:
-        return pair >= 0 && pair < kPairs && value <= 5;
+        return pair >= 0 && pair < kPairsPerCard && value < kSourceCodeCount;
     case Setting::Routing: {
-        if (pair < 0 || pair >= kPairs) return false;
-        BYTE source = value & 0xFF, monitor = (value >> 8) & 0xFF, mode = (value >> 16) & 0xFF;
-        bool sourceOk = pair == 0   ? source == kSourceLine
-                        : pair == 1 ? source == kSourceLine || source == kSourceCd
-                                    : source == kSourceOptical || source == kSourceDigitalCd ||
-                                          (st.extended && (source == kSourceXlr || source == kSourceCoaxial));
-        return sourceOk && monitor <= 3 && mode <= 2;
+        if (pair < 0 || pair >= kPairsPerCard) return false;
+        Routing r = Routing::Unpack(value);
+        bool sourceOk = pair == 0 ? r.source == kSourceLine
+                        : pair == 1
+                            ? r.source == kSourceLine || r.source == kSourceCd
+                            : r.source == kSourceOptical || r.source == kSourceDigitalCd ||
+                                  (st.extended && (r.source == kSourceXlr || r.source == kSourceCoaxial));
+        return sourceOk && r.monitorPair <= MonitorPairCode(kDigitalPair) &&
+               r.monitorMode <= kMonitorOnPunchIn;
     }
     case Setting::Format:
-        return value <= 1;
+        return value <= kFormatAesEbu;
     default: // gains, volumes and mutes of the analog pairs take any word
         return pair == 0 || pair == 1;
     }
@@ -190,17 +193,18 @@ void Emulator::DefaultsLocked() {
         st.devnode = card.spec.devnode;
         st.gain.fill(0x80008000);   // unity
         st.volume.fill(0xFE00FE00); // top fader position
-        st.routing[0] = kSourceLine | 1 << 8;
-        st.routing[1] = kSourceLine | 2 << 8;
-        st.routing[2] = kSourceOptical | 3 << 8;
-        for (int p = 0; p < kPairs; ++p)
-            st.source[p] = static_cast<DWORD>(2 * p); // each pair plays itself
+        // Each input monitors on its own pair, each output plays itself.
+        st.routing[0] = Routing{kSourceLine, MonitorPairCode(0)}.Packed();
+        st.routing[1] = Routing{kSourceLine, MonitorPairCode(1)}.Packed();
+        st.routing[2] = Routing{kSourceOptical, MonitorPairCode(kDigitalPair)}.Packed();
+        for (int p = 0; p < kPairsPerCard; ++p)
+            st.source[p] = PlaySourceCode(p);
 
-        PutSlice(m_config, c, 8, c == 0 ? -1 : 0); // the first card is the master
-        PutSlice(m_config, c, 28, -1);             // conflict messages shown
-        PutSlice(m_config, c, 32, -1);
-        PutSlice(m_config, c, 136, 44100);
-        PutSlice(m_config, c, 176, -1); // no single playback device left
+        PutSlice(m_config, c, kCfgMaster, c == 0 ? -1 : 0); // the first card is the master
+        PutSlice(m_config, c, kCfgRateConflictMessages, -1);
+        PutSlice(m_config, c, kCfgDeviceConflictMessages, -1);
+        PutSlice(m_config, c, kCfgDefaultRate, 44100);
+        PutSlice(m_config, c, kCfgAvailableDevice, -1); // no single playback device left
     }
 }
 
@@ -324,18 +328,13 @@ std::vector<DWORD> Emulator::NoticesLocked(int card, int pair, WORD eventClass, 
 
 void Emulator::PostNotices(const std::vector<DWORD>& records, WORD eventClass) {
     for (DWORD address : records) {
-        WORD cls = 0, window = 0, message = 0;
-        DWORD lParam = 0;
+        NotifyRecord rec{};
         // The record is read where the program keeps it, as the driver only holds its address.
-        bool ok = sys::AccessVdm16(address, kNotifyRecordSize, [&](BYTE* p) {
-            cls = static_cast<WORD>(p[0] | p[1] << 8);
-            window = static_cast<WORD>(p[2] | p[3] << 8);
-            message = static_cast<WORD>(p[4] | p[5] << 8);
-            lParam = p[6] | p[7] << 8 | p[8] << 16 | static_cast<DWORD>(p[9]) << 24;
-        });
-        if (!ok || !(cls & eventClass)) continue;
-        PostMessageA(WOWHandle32(window, WOW_TYPE_HWND), message, 0,
-                     static_cast<LPARAM>(static_cast<LONG>(lParam)));
+        bool ok =
+            sys::AccessVdm16(address, kNotifyRecordSize, [&](BYTE* p) { std::memcpy(&rec, p, sizeof rec); });
+        if (!ok || !(rec.eventClass & eventClass)) continue;
+        PostMessageA(WOWHandle32(rec.window, WOW_TYPE_HWND), rec.message, 0,
+                     static_cast<LPARAM>(static_cast<LONG>(rec.lParam)));
     }
 }
 
@@ -480,9 +479,9 @@ double Emulator::OutputPeakLocked(const CardData& card, int pair, int ch, std::u
     double peak =
         record ? InputPeakLocked(card, from, ch, t0, t1) : card.spec.playback[from].Channel(ch).Peak(t0, t1);
     // Inputs monitored on this pair are mixed in; their crests are taken to coincide.
-    for (int i = 0; i < kPairs; ++i) {
-        int monitor = (st.routing[i] >> 8) & 0xFF, mode = (st.routing[i] >> 16) & 0xFF;
-        if (monitor == pair + 1 && mode != 0 && !(record && from == i))
+    for (int i = 0; i < kPairsPerCard; ++i) {
+        Routing r = Routing::Unpack(st.routing[i]);
+        if (r.monitorPair == MonitorPairCode(pair) && r.monitorMode != kMonitorOff && !(record && from == i))
             peak += InputPeakLocked(card, i, ch, t0, t1);
     }
     if (pair != kDigitalPair) peak *= VolumeFactor(Word(st.volume[pair], ch));

@@ -8,8 +8,6 @@
 namespace emu {
 namespace {
 
-constexpr const char* kEntry = "KRVL.DRV,DriverConfig";
-
 bool EqualNoCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
@@ -59,7 +57,7 @@ void Emulator::DriverConfig(const std::string& commandLine) {
 
     std::string request = tokens.size() > 1 ? tokens[1] : "";
     DWORD data = 0;
-    bool wellFormed = tokens.size() == 4 && EqualNoCase(tokens[0], kEntry) &&
+    bool wellFormed = tokens.size() == 4 && EqualNoCase(tokens[0], kConfigEntry) &&
                       ParseAddress(tokens[2], '$', data) && ParseAddress(tokens[3], '#', completion);
 
     std::lock_guard lock(m_mutex);
@@ -71,8 +69,8 @@ void Emulator::DriverConfig(const std::string& commandLine) {
 }
 
 void Emulator::ConfigRequestLocked(const std::string& request, DWORD data) {
-    if (request == "getstates") {
-        std::array<LONG, 5> rec{};
+    if (request == ConfigRequestName(CFG_GETSTATES)) {
+        std::array<LONG, kStateCount> rec{};
         if (m_scenario.stateRecord) {
             rec = *m_scenario.stateRecord;
         } else {
@@ -81,26 +79,27 @@ void Emulator::ConfigRequestLocked(const std::string& request, DWORD data) {
                 rec[c + 1] = m_cards[c].st.state;
         }
         sys::AccessVdm16(data, kStateRecordSize, [&](BYTE* p) {
-            for (int i = 0; i < 5; ++i)
+            for (int i = 0; i < kStateCount; ++i)
                 Put32(p + 4 * i, static_cast<DWORD>(rec[i]));
         });
-    } else if (request == "reconfigurable") {
+    } else if (request == ConfigRequestName(CFG_RECONFIGURABLE)) {
         LONG answer =
             m_scenario.faults.reconfigurable ? *m_scenario.faults.reconfigurable : (BusyLocked() ? 0 : 1);
         sys::AccessVdm16(data, 4, [&](BYTE* p) { Put32(p, static_cast<DWORD>(answer)); });
-    } else if (request == "getconfig") {
+    } else if (request == ConfigRequestName(CFG_GETCONFIG)) {
         sys::AccessVdm16(data, kConfigRecordSize,
                          [&](BYTE* p) { std::memcpy(p, m_config.data(), m_config.size()); });
-    } else if (request == "setconfig" || request == "setconfig_onthefly") {
+    } else if (request == ConfigRequestName(CFG_SETCONFIG) ||
+               request == ConfigRequestName(CFG_SETCONFIG_ONTHEFLY)) {
         std::array<BYTE, kConfigRecordSize> rec{};
         if (!sys::AccessVdm16(data, kConfigRecordSize,
                               [&](BYTE* p) { std::memcpy(rec.data(), p, rec.size()); }))
             return;
         // -1 at the start of the first slice is the program letting go of a removed card; the mark
         // itself is not kept, so the next run starts with a clean record.
-        if (static_cast<LONG>(Le32(rec.data())) == -1) {
+        if (static_cast<LONG>(Le32(rec.data() + kCfgReleased)) == -1) {
             m_released = true;
-            Put32(rec.data(), 0);
+            Put32(rec.data() + kCfgReleased, 0);
         }
         m_config = rec;
         StateChangedLocked();

@@ -18,9 +18,10 @@ std::string Hex(std::uintmax_t v, int width = 0) {
 }
 
 bool IsControlOpen(const WAVEFORMATEX* fmt) {
-    if (fmt->cbSize < 4) return false;
+    static constexpr CtrlOpenFormat kControl{};
+    if (fmt->cbSize < sizeof kControl.extra) return false;
     const char* extra = reinterpret_cast<const char*>(fmt) + sizeof(WAVEFORMATEX);
-    return std::memcmp(extra, "CTRL", 4) == 0;
+    return std::memcmp(extra, kControl.extra, sizeof kControl.extra) == 0;
 }
 
 bool PlayableFormat(const WAVEFORMATEX* fmt) {
@@ -239,7 +240,7 @@ DWORD Emulator::MessageLocked(OpenHandle& h, std::uintptr_t id, UINT msg, DWORD_
         return set(Setting::Source, p1);
     case DRVM_OUT_GET_DIGITAL_STATUS:
         if (!on(false, Kind::Digital)) break;
-        return answer({(st.digitalFormat & 1) | (st.extended ? 2u : 0u)});
+        return answer({(st.digitalFormat & kDigitalFormatBit) | (st.extended ? kDigitalExtended : 0u)});
     case DRVM_OUT_SET_DIGITAL_FORMAT:
         if (!on(false, Kind::Digital)) break;
         return set(Setting::Format, p1);

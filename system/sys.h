@@ -169,6 +169,16 @@ std::string ResolveProfilePath(const std::string& file);
 // For tests: a write to a path for which this returns true fails as a full disk would.
 void SetProfileWriteFault(std::function<bool(const std::string& path)> fault);
 
+// ---- faults for tests ------------------------------------------------------------------------------
+// Failures the platform can produce but a test cannot otherwise bring about. Each hook is asked once
+// per call it governs, on the calling thread; true makes that call fail. ResetSystem clears them.
+// timeSetEvent returns 0 (no multimedia timer) when this returns true; window timers are not affected.
+void SetTimerCreateFault(std::function<bool()> fault);
+// A WOWGlobalAllocLock16 of size bytes for which this returns true still gives a block and its 16:16
+// address, but the block has no flat address: WOWGetVDMPointer and WOWGetVDMPointerFix return null
+// for it. The driver side (ResolveVdm16, AccessVdm16) still reaches it, and it is freed as usual.
+void SetFlatAddressFault(std::function<bool(DWORD size)> fault);
+
 // ---- message boxes and beeps -------------------------------------------------------------------------
 struct MessageBoxRecord {
     HWND owner{};

@@ -14,12 +14,7 @@
 
 namespace emu_test {
 
-#pragma pack(push, 1)
-struct ControlFormat {
-    WAVEFORMATEX fmt{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 4};
-    char extra[4]{'C', 'T', 'R', 'L'};
-};
-#pragma pack(pop)
+using ControlFormat = krvl::CtrlOpenFormat;
 
 inline WAVEFORMATEX PlainFormat() {
     return WAVEFORMATEX{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
@@ -95,13 +90,13 @@ protected:
     static HWAVEIN OpenIn(UINT dev) {
         ControlFormat f;
         HWAVEIN h{};
-        EXPECT_EQ(waveInOpen(&h, dev, &f.fmt, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+        EXPECT_EQ(waveInOpen(&h, dev, &f.wfx, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
         return h;
     }
     static HWAVEOUT OpenOut(UINT dev) {
         ControlFormat f;
         HWAVEOUT h{};
-        EXPECT_EQ(waveOutOpen(&h, dev, &f.fmt, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+        EXPECT_EQ(waveOutOpen(&h, dev, &f.wfx, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
         return h;
     }
     HWAVEIN OpenIn(int card, int pair) { return OpenIn(DeviceOf(sys::WaveDir::In, card, pair)); }
@@ -115,7 +110,6 @@ protected:
 };
 
 inline UINT EmuTest::DeviceOf(sys::WaveDir dir, int card, int pair) {
-    static const char* roman[] = {"I", "II", "III", "IV"};
     UINT n = dir == sys::WaveDir::In ? waveInGetNumDevs() : waveOutGetNumDevs();
     for (UINT id = 0; id < n; ++id) {
         WAVEOUTCAPSA caps{};
@@ -125,7 +119,8 @@ inline UINT EmuTest::DeviceOf(sys::WaveDir dir, int card, int pair) {
         if (r != MMSYSERR_NOERROR || caps.wMid != emu::kManufacturerId) continue;
         std::string name = caps.szPname;
         if (pair == emu::kDigitalPair) {
-            if (name.ends_with(std::string(" ") + roman[card]) && (caps.wPid == 39 || caps.wPid == 40))
+            if (name.ends_with(std::string(" ") + krvl::kCardNumerals[card]) &&
+                (caps.wPid == krvl::kPidDigitalIn || caps.wPid == krvl::kPidDigitalOut))
                 return id;
         } else {
             int first = card * 4 + pair * 2 + 1;

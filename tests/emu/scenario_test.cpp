@@ -121,7 +121,7 @@ TEST_F(Scenarios, RemovalBroadcastsTheDevnodeAndTheCardGoesAway) {
     EXPECT_EQ(waveOutClose(h), 0u);
     HWAVEOUT again{};
     ControlFormat f;
-    EXPECT_EQ(waveOutOpen(&again, DeviceOf(sys::WaveDir::Out, 1, 0), &f.fmt, 0, 0, 0), MMSYSERR_NODRIVER);
+    EXPECT_EQ(waveOutOpen(&again, DeviceOf(sys::WaveDir::Out, 1, 0), &f.wfx, 0, 0, 0), MMSYSERR_NODRIVER);
     EXPECT_FALSE(e.RemoveCard(1));
 
     // A window that denies the query keeps the card.
