@@ -11,7 +11,7 @@
 namespace cardcore {
 namespace {
 
-constexpr const char* kEntry = "KRVL.DRV,DriverConfig";
+using namespace krvl::proto;
 
 bool EqualNoCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
@@ -56,7 +56,7 @@ ConfigCommand ConfigCommand::Parse(const std::string& commandLine) {
     for (auto& t : tokens)
         if (!c.completion && ParseAddress(t, '#', vp)) c.completion = vp;
     c.request = tokens.size() > 1 ? tokens[1] : "";
-    c.wellFormed = tokens.size() == 4 && EqualNoCase(tokens[0], kEntry) &&
+    c.wellFormed = tokens.size() == 4 && EqualNoCase(tokens[0], kConfigEntry) &&
                    ParseAddress(tokens[2], '$', c.data) && ParseAddress(tokens[3], '#', vp);
     if (c.wellFormed) c.completion = vp;
     return c;
@@ -71,38 +71,39 @@ ConfigRecord DefaultConfigRecord(int cardCount) {
     auto put = [&](int card, DWORD offset, LONG value) {
         Put32(rec.data() + card * kConfigSliceSize + offset, static_cast<DWORD>(value));
     };
-    for (int c = 0; c < cardCount && c < 4; ++c) {
-        put(c, 8, c == 0 ? -1 : 0);
-        put(c, 28, -1);
-        put(c, 32, -1);
-        put(c, 136, 44100);
-        put(c, 176, -1);
+    for (int c = 0; c < cardCount && c < kMaxCards; ++c) {
+        put(c, kCfgMaster, c == 0 ? -1 : 0);
+        put(c, kCfgRateConflictMessages, -1);
+        put(c, kCfgDeviceConflictMessages, -1);
+        put(c, kCfgDefaultRate, 44100);
+        put(c, kCfgAvailableDevice, -1); // no single playback device left
     }
     return rec;
 }
 
 bool ConfigStore::Serve(const std::string& request, DWORD data, const StateRecord& states,
                         LONG reconfigurable) {
-    if (request == "getstates") {
+    if (request == ConfigRequestName(CFG_GETSTATES)) {
         sys::AccessVdm16(data, kStateRecordSize, [&](BYTE* p) {
-            for (int i = 0; i < 5; ++i)
+            for (int i = 0; i < kStateCount; ++i)
                 Put32(p + 4 * i, static_cast<DWORD>(states[i]));
         });
-    } else if (request == "reconfigurable") {
+    } else if (request == ConfigRequestName(CFG_RECONFIGURABLE)) {
         sys::AccessVdm16(data, 4, [&](BYTE* p) { Put32(p, static_cast<DWORD>(reconfigurable)); });
-    } else if (request == "getconfig") {
+    } else if (request == ConfigRequestName(CFG_GETCONFIG)) {
         sys::AccessVdm16(data, kConfigRecordSize,
                          [&](BYTE* p) { std::memcpy(p, m_record.data(), m_record.size()); });
-    } else if (request == "setconfig" || request == "setconfig_onthefly") {
+    } else if (request == ConfigRequestName(CFG_SETCONFIG) ||
+               request == ConfigRequestName(CFG_SETCONFIG_ONTHEFLY)) {
         ConfigRecord rec{};
         if (!sys::AccessVdm16(data, kConfigRecordSize,
                               [&](BYTE* p) { std::memcpy(rec.data(), p, rec.size()); }))
             return false;
         // -1 at the start of the first slice is the program letting go of a removed card; the mark itself
         // is not kept, so the next run starts with a clean record.
-        if (static_cast<LONG>(Le32(rec.data())) == -1) {
+        if (static_cast<LONG>(Le32(rec.data() + kCfgReleased)) == -1) {
             m_released = true;
-            Put32(rec.data(), 0);
+            Put32(rec.data() + kCfgReleased, 0);
         }
         m_record = rec;
         return true;

@@ -2,7 +2,7 @@
 // the state record and the 800-byte configuration record, and the completion word.
 #pragma once
 
-#include "system/win32.h"
+#include "system/krvl_protocol.h"
 
 #include <array>
 #include <optional>
@@ -10,12 +10,8 @@
 
 namespace cardcore {
 
-constexpr DWORD kStateRecordSize = 20;
-constexpr DWORD kConfigRecordSize = 800;
-constexpr DWORD kConfigSliceSize = 200;
-
-using ConfigRecord = std::array<BYTE, kConfigRecordSize>;
-using StateRecord = std::array<LONG, 5>;
+using ConfigRecord = std::array<BYTE, krvl::kConfigRecordSize>;
+using StateRecord = std::array<LONG, krvl::kStateCount>;
 
 // "KRVL.DRV,DriverConfig <request> $XXXXXXXX #XXXXXXXX".
 struct ConfigCommand {

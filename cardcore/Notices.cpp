@@ -1,13 +1,15 @@
 #include "cardcore/Notices.h"
 
+#include "system/krvl_protocol.h"
 #include "system/sys.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace cardcore {
 namespace {
 
-constexpr DWORD kNotifyRecordSize = 14;
+using krvl::kNotifyRecordSize;
 
 // A 16:16 address travels in the low 32 bits; anything above them cannot be one.
 bool Address(DWORD_PTR p, DWORD& vp) {
@@ -49,17 +51,12 @@ std::vector<DWORD> NoticeBoard::Records(int card, int pair, std::uintptr_t excep
 void NoticeBoard::Post(const std::vector<DWORD>& records, WORD eventClass) {
     if (!eventClass) return;
     for (DWORD address : records) {
-        WORD cls = 0, window = 0, message = 0;
-        DWORD lParam = 0;
-        bool ok = sys::AccessVdm16(address, kNotifyRecordSize, [&](BYTE* p) {
-            cls = static_cast<WORD>(p[0] | p[1] << 8);
-            window = static_cast<WORD>(p[2] | p[3] << 8);
-            message = static_cast<WORD>(p[4] | p[5] << 8);
-            lParam = p[6] | p[7] << 8 | p[8] << 16 | static_cast<DWORD>(p[9]) << 24;
-        });
-        if (!ok || !(cls & eventClass)) continue;
-        PostMessageA(WOWHandle32(window, WOW_TYPE_HWND), message, 0,
-                     static_cast<LPARAM>(static_cast<LONG>(lParam)));
+        krvl::NotifyRecord rec{};
+        bool ok =
+            sys::AccessVdm16(address, kNotifyRecordSize, [&](BYTE* p) { std::memcpy(&rec, p, sizeof rec); });
+        if (!ok || !(rec.eventClass & eventClass)) continue;
+        PostMessageA(WOWHandle32(rec.window, WOW_TYPE_HWND), rec.message, 0,
+                     static_cast<LPARAM>(static_cast<LONG>(rec.lParam)));
     }
 }
 

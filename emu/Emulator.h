@@ -2,6 +2,9 @@
 // "rundll.exe" configuration entry, and lets tests, the harness and scenarios act as another program.
 #pragma once
 
+#include "cardcore/Config.h"
+#include "cardcore/Levels.h"
+#include "cardcore/Notices.h"
 #include "cardcore/StateFile.h"
 #include "emu/DriverMessages.h"
 #include "emu/Scenario.h"
@@ -48,12 +51,7 @@ struct HandleInfo {
     bool leveling{};
 };
 
-struct NotifyRegistration {
-    std::uintptr_t handle{};
-    int card{};
-    int pair{};
-    DWORD address{}; // 16:16 address of the notification record
-};
+using cardcore::NotifyRegistration;
 
 class Emulator final : public sys::WaveDriver, public std::enable_shared_from_this<Emulator> {
 public:
@@ -136,14 +134,13 @@ private:
         bool control{};
         bool leveling{};
         std::uint64_t levelSince{};
-        std::array<double, 2> pending{}; // peaks folded in before a change of the card's settings
+        cardcore::PeakSinceRead pending; // peaks folded in before a change of the card's settings
     };
 
     static bool Accepts(Setting setting, const CardState& st, int pair, DWORD value);
     // Caller holds m_mutex for every *Locked member.
     MMRESULT ApplyLocked(Setting setting, int card, int pair, DWORD value, WORD& notifyClass);
     std::vector<DWORD> NoticesLocked(int card, int pair, WORD eventClass, std::uintptr_t except) const;
-    static void PostNotices(const std::vector<DWORD>& records, WORD eventClass);
     MMRESULT ExternalSet(Setting setting, int card, int pair, DWORD value);
     bool Refused(int card, UINT msg) const;
 
@@ -155,7 +152,6 @@ private:
 
     DWORD MessageLocked(OpenHandle& h, std::uintptr_t id, UINT msg, DWORD_PTR p1, WORD& notifyClass);
     bool BusyLocked() const;
-    void ConfigRequestLocked(const std::string& request, DWORD data);
 
     void DefaultsLocked();
     void LoadStateLocked();
@@ -176,9 +172,8 @@ private:
     std::vector<CardData> m_cards;
     std::map<std::uintptr_t, OpenHandle> m_handles;
     std::uintptr_t m_nextHandle{1};
-    std::vector<NotifyRegistration> m_registrations;
-    std::array<BYTE, kConfigRecordSize> m_config{};
-    bool m_released{};
+    cardcore::NoticeBoard m_notices;
+    cardcore::ConfigStore m_config{0};
     bool m_installed{};
     std::vector<UINT> m_timers;
     sys::Clock* m_timerClock{}; // the clock m_timers live on

@@ -4,21 +4,18 @@
 #include "cardcore/Naming.h"
 #include "cardcore/Records.h"
 #include "cardcore/StateFile.h"
-#include "emu/DriverMessages.h"
-
-#include <nlohmann/json.hpp>
+#include "cardcore/StoredState.h"
+#include "system/krvl_protocol.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 
 namespace pulse {
 namespace {
 
-using json = nlohmann::json;
 using sys::WaveDir;
-using namespace emu; // the driver protocol's numbers and records
+using namespace krvl::proto;
 
 constexpr UINT kRefreshMessage = WM_USER + 1; // the server reported a change
 constexpr UINT kLostMessage = WM_USER + 2;    // the server went away
@@ -28,10 +25,6 @@ constexpr const char* kRouteMark = "KorvalinRoute";
 
 WORD Word(DWORD packed, int ch) {
     return static_cast<WORD>(ch == 0 ? packed & 0xFFFF : packed >> 16);
-}
-
-DWORD Pack(WORD left, WORD right) {
-    return left | static_cast<DWORD>(right) << 16;
 }
 
 bool IsControlOpen(const WAVEFORMATEX* fmt) {
@@ -275,51 +268,50 @@ const std::string& Driver::StateFilePath() const {
     return m_state.Path();
 }
 
-void Driver::LoadStateLocked() {
-    std::ifstream in(StateFilePath());
-    if (!in) return;
-    json root;
-    try {
-        root = json::parse(in);
-    } catch (const json::exception&) {
-        return; // a damaged file is as good as none
-    }
-    if (!root.is_object()) return;
-    if (root.contains("config") && root["config"].is_string())
-        m_config.FromHex(root["config"].get<std::string>());
-    if (!root.contains("cards") || !root["cards"].is_array()) return;
-    const json& cards = root["cards"];
-    auto value = [](const json& j, const char* key, std::size_t i) -> std::optional<DWORD> {
-        if (!j.contains(key) || !j[key].is_array() || i >= j[key].size()) return std::nullopt;
-        const json& v = j[key][i];
-        if (!v.is_number_unsigned() || v.get<std::uint64_t>() > 0xFFFFFFFFu) return std::nullopt;
-        return static_cast<DWORD>(v.get<std::uint64_t>());
-    };
-    for (int c = 0; c < CardCount() && c < static_cast<int>(cards.size()); ++c) {
-        const json& j = cards[c];
-        if (!j.is_object()) continue;
-        CardStatus& card = m_cards[c];
-        for (int p = 0; p < kPairs; ++p) {
-            if (auto v = value(j, "routing", p); v && cardcore::ValidRouting(p, *v, card.place.extended))
-                card.routing[p] = *v;
-            if (auto v = value(j, "source", p); v && cardcore::ValidSource(*v)) card.source[p] = *v;
+std::vector<cardcore::StoredCard> Driver::StoredLocked() const {
+    std::vector<cardcore::StoredCard> stored;
+    for (const CardStatus& card : m_cards) {
+        cardcore::StoredCard s;
+        for (int p = 0; p < 2; ++p) {
+            auto mutes = [&](const PairLevels& lv) {
+                return PackStereo(lv.muted[0] ? 0xFFFF : 0, lv.muted[1] ? 0xFFFF : 0);
+            };
+            s.gain[p] = PackStereo(card.inputs[p].word[0], card.inputs[p].word[1]);
+            s.inputMute[p] = mutes(card.inputs[p]);
+            s.volume[p] = PackStereo(card.outputs[p].word[0], card.outputs[p].word[1]);
+            s.outputMute[p] = mutes(card.outputs[p]);
         }
-        if (j.contains("digital_format") && j["digital_format"].is_number_unsigned() &&
-            cardcore::ValidFormat(static_cast<DWORD>(j["digital_format"].get<std::uint64_t>())))
-            card.digitalFormat = static_cast<DWORD>(j["digital_format"].get<std::uint64_t>());
+        s.routing = card.routing;
+        s.source = card.source;
+        s.digitalFormat = card.digitalFormat;
+        s.extended = card.place.extended;
+        stored.push_back(s);
+    }
+    return stored;
+}
+
+void Driver::LoadStateLocked() {
+    std::vector<cardcore::StoredCard> stored = StoredLocked();
+    cardcore::ReadState(m_state.Path(), stored, m_config);
+    for (int c = 0; c < CardCount(); ++c) {
+        CardStatus& card = m_cards[c];
+        const cardcore::StoredCard& s = stored[c];
+        card.routing = s.routing;
+        card.source = s.source;
+        card.digitalFormat = s.digitalFormat;
         for (int p = 0; p < 2; ++p)
             for (WaveDir dir : {WaveDir::In, WaveDir::Out}) {
                 bool in = dir == WaveDir::In;
                 PairLevels& lv = in ? card.inputs[p] : card.outputs[p];
                 bool present = (in ? card.place.inputs[p] : card.place.outputs[p]).Present();
-                auto words = value(j, in ? "gain" : "volume", p);
-                auto mutes = value(j, in ? "input_mute" : "output_mute", p);
+                DWORD words = in ? s.gain[p] : s.volume[p];
+                DWORD mutes = in ? s.inputMute[p] : s.outputMute[p];
                 for (int ch = 0; ch < 2; ++ch) {
-                    bool muted = mutes && Word(*mutes, ch);
+                    bool muted = Word(mutes, ch) != 0;
                     // The server keeps the volumes of its own devices; a channel muted here is silent
                     // there and its volume word lives only in this file.
                     if (present && !(muted && lv.applied[ch] == kVolumeMuted)) continue;
-                    if (words) lv.word[ch] = Word(*words, ch);
+                    lv.word[ch] = Word(words, ch);
                     lv.muted[ch] = muted;
                 }
             }
@@ -327,29 +319,7 @@ void Driver::LoadStateLocked() {
 }
 
 std::string Driver::StateTextLocked() const {
-    json root;
-    root["cards"] = json::array();
-    for (auto& card : m_cards) {
-        auto words = [](const std::array<PairLevels, 2>& pairs) {
-            return json::array(
-                {Pack(pairs[0].word[0], pairs[0].word[1]), Pack(pairs[1].word[0], pairs[1].word[1])});
-        };
-        auto mutes = [](const std::array<PairLevels, 2>& pairs) {
-            json list = json::array();
-            for (auto& lv : pairs)
-                list.push_back(Pack(lv.muted[0] ? 0xFFFF : 0, lv.muted[1] ? 0xFFFF : 0));
-            return list;
-        };
-        root["cards"].push_back({{"gain", words(card.inputs)},
-                                 {"input_mute", mutes(card.inputs)},
-                                 {"routing", card.routing},
-                                 {"volume", words(card.outputs)},
-                                 {"output_mute", mutes(card.outputs)},
-                                 {"source", card.source},
-                                 {"digital_format", card.digitalFormat}});
-    }
-    root["config"] = m_config.ToHex();
-    return root.dump(1) + "\n";
+    return cardcore::StateText(StoredLocked(), m_config);
 }
 
 // ---- what the server has --------------------------------------------------------------------------------
@@ -387,7 +357,7 @@ void Driver::ReconcileLocked(std::vector<std::pair<std::array<int, 2>, WORD>>& n
                 PairLevels& lv = in ? card.inputs[p] : card.outputs[p];
                 const DeviceInfo* d = place.Present() ? CachedLocked(dir, place.device) : nullptr;
                 if (!d) continue;
-                DWORD volumeBefore = Pack(lv.word[0], lv.word[1]);
+                DWORD volumeBefore = PackStereo(lv.word[0], lv.word[1]);
                 DWORD muteBefore = PackedMute(lv);
                 for (int ch = 0; ch < 2; ++ch) {
                     Volume v = d->volume[place.channelIndex[ch]];
@@ -399,7 +369,8 @@ void Driver::ReconcileLocked(std::vector<std::pair<std::array<int, 2>, WORD>>& n
                 }
                 lv.serverMute = d->mute;
                 if (in) continue;
-                if (Pack(lv.word[0], lv.word[1]) != volumeBefore) notices.push_back({{c, p}, kNotifyVolume});
+                if (PackStereo(lv.word[0], lv.word[1]) != volumeBefore)
+                    notices.push_back({{c, p}, kNotifyVolume});
                 if (PackedMute(lv) != muteBefore) notices.push_back({{c, p}, kNotifyMute});
             }
     }
@@ -628,7 +599,7 @@ DWORD Driver::MessageLocked(OpenHandle& h, std::uintptr_t id, UINT msg, DWORD_PT
         return answer({card.devnode});
     case WODM_GETVOLUME:
         if (in || !analog) break;
-        return answer({Pack(card.outputs[pair].word[0], card.outputs[pair].word[1])});
+        return answer({PackStereo(card.outputs[pair].word[0], card.outputs[pair].word[1])});
     case WODM_SETVOLUME: {
         if (in || !analog) break;
         MMRESULT r = SetWordsLocked(h.card, WaveDir::Out, pair, value);
@@ -637,7 +608,7 @@ DWORD Driver::MessageLocked(OpenHandle& h, std::uintptr_t id, UINT msg, DWORD_PT
     }
     case DRVM_IN_GET_GAIN:
         if (!in || !analog) break;
-        return answer({Pack(card.inputs[pair].word[0], card.inputs[pair].word[1])});
+        return answer({PackStereo(card.inputs[pair].word[0], card.inputs[pair].word[1])});
     case DRVM_IN_SET_GAIN:
         if (!in || !analog) break;
         return SetWordsLocked(h.card, WaveDir::In, pair, value);
@@ -677,7 +648,7 @@ MMRESULT Driver::SetRoutedLocked(DWORD& field, DWORD value) {
 DWORD Driver::PackedMute(const PairLevels& lv) const {
     // A mute set on the server as a whole silences both channels.
     bool left = lv.serverMute || lv.muted[0], right = lv.serverMute || lv.muted[1];
-    return Pack(left ? 0xFFFF : 0, right ? 0xFFFF : 0);
+    return PackStereo(left ? 0xFFFF : 0, right ? 0xFFFF : 0);
 }
 
 MMRESULT Driver::SetWordsLocked(int c, WaveDir dir, int pair, DWORD packed) {

@@ -6,6 +6,7 @@
 #include "cardcore/Levels.h"
 #include "cardcore/Notices.h"
 #include "cardcore/StateFile.h"
+#include "cardcore/StoredState.h"
 #include "pulse/Map.h"
 #include "pulse/Server.h"
 #include "system/sys.h"
@@ -114,6 +115,7 @@ private:
     void Connect(const Options& options);
     void LoadStateLocked();
     std::string StateTextLocked() const;
+    std::vector<cardcore::StoredCard> StoredLocked() const;
     void StartEvents();
     LRESULT EventProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 

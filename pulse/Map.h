@@ -3,6 +3,7 @@
 #pragma once
 
 #include "pulse/Server.h"
+#include "system/krvl_protocol.h"
 
 #include <array>
 #include <stdexcept>
@@ -11,8 +12,8 @@
 
 namespace pulse {
 
-constexpr int kMaxCards = 4;
-constexpr int kPairs = 3; // Analog 1-2, Analog 3-4, Digital
+constexpr int kMaxCards = krvl::kMaxCards;
+constexpr int kPairs = krvl::kPairsPerCard; // Analog 1-2, Analog 3-4, Digital
 
 class MapError : public std::runtime_error {
 public:

@@ -13,6 +13,7 @@
 #include <cstring>
 
 using namespace cardcore;
+using krvl::kConfigRecordSize;
 
 TEST(Law, EveryFaderPositionSurvivesTheWayToDecibelsAndBack) {
     // Input faders: positions 31 to 164, word = position << 8; position 128 is unity.

@@ -4,7 +4,9 @@
 #pragma once
 
 #include "pulse/Driver.h"
+#include "system/krvl_protocol.h"
 #include "system/sys.h"
+#include "tests/support/Block16.h"
 
 #include <gtest/gtest.h>
 
@@ -271,38 +273,8 @@ private:
     bool m_ok{};
 };
 
-// A 16-bit block as the program owns one.
-class Block {
-public:
-    explicit Block(DWORD size) {
-        m_vp = WOWGlobalAllocLock16(GMEM_ZEROINIT, size, nullptr);
-        m_p = static_cast<BYTE*>(WOWGetVDMPointerFix(m_vp, size, TRUE));
-    }
-    ~Block() {
-        WOWGetVDMPointerUnfix(m_vp);
-        WOWGlobalUnlockFree16(m_vp);
-    }
-    Block(const Block&) = delete;
-    Block& operator=(const Block&) = delete;
-    DWORD vp() const { return m_vp; }
-    BYTE* data() const { return m_p; }
-    DWORD U32(DWORD offset = 0) const {
-        DWORD v;
-        std::memcpy(&v, m_p + offset, 4);
-        return v;
-    }
-
-private:
-    DWORD m_vp{};
-    BYTE* m_p{};
-};
-
-#pragma pack(push, 1)
-struct ControlFormat {
-    WAVEFORMATEX fmt{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 4};
-    char extra[4]{'C', 'T', 'R', 'L'};
-};
-#pragma pack(pop)
+using ControlFormat = krvl::CtrlOpenFormat;
+using test_support::Block;
 
 class PulseTest : public ::testing::Test {
 protected:
@@ -366,13 +338,13 @@ protected:
     HWAVEOUT OpenOut(const std::string& name) {
         ControlFormat f;
         HWAVEOUT h{};
-        EXPECT_EQ(waveOutOpen(&h, DeviceId(sys::WaveDir::Out, name), &f.fmt, 0, 0, 0), 0u);
+        EXPECT_EQ(waveOutOpen(&h, DeviceId(sys::WaveDir::Out, name), &f.wfx, 0, 0, 0), 0u);
         return h;
     }
     HWAVEIN OpenIn(const std::string& name) {
         ControlFormat f;
         HWAVEIN h{};
-        EXPECT_EQ(waveInOpen(&h, DeviceId(sys::WaveDir::In, name), &f.fmt, 0, 0, 0), 0u);
+        EXPECT_EQ(waveInOpen(&h, DeviceId(sys::WaveDir::In, name), &f.wfx, 0, 0, 0), 0u);
         return h;
     }
 

@@ -1,10 +1,10 @@
 // Peak levels from the server's record streams, and monitoring and playback sources as loopbacks.
 #include "PulseTest.h"
 
-#include "emu/DriverMessages.h"
+#include "system/krvl_protocol.h"
 
 using namespace pulse_test;
-using namespace emu;
+using namespace krvl::proto;
 
 namespace {
 

@@ -4,11 +4,11 @@
 
 #include "driver/config.h"
 
-#include "emu/DriverMessages.h"
+#include "system/krvl_protocol.h"
 #include <sstream>
 
 using namespace pulse_test;
-using namespace emu;
+using namespace krvl::proto;
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include "cardcore/Law.h"
 #include "driver/cards.h"
-#include "emu/DriverMessages.h"
+#include "system/krvl_protocol.h"
 
 using namespace pulse_test;
-using namespace emu;
+using namespace krvl::proto;
 
 namespace {
 
