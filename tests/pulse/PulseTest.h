@@ -24,6 +24,7 @@
 #include <optional>
 #include <regex>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -48,6 +49,8 @@ public:
                    int input = -1) {
         m_pid = ::fork();
         if (m_pid == 0) {
+            // A test process that dies (a crash, a time-out) takes its daemon and players with it.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (input >= 0) ::dup2(input, 0);
             std::FILE* out = std::fopen(output.c_str(), "w");
             if (out) {
