@@ -1,75 +1,25 @@
 // Installation, card state, the state file, changes made by another program, notices and levels.
 #include "emu/Emulator.h"
 
-#include <nlohmann/json.hpp>
+#include "cardcore/Law.h"
+#include "cardcore/Records.h"
+#include "cardcore/StoredState.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <unistd.h>
 #include <utility>
 
 namespace emu {
 namespace {
 
-using json = nlohmann::json;
+using cardcore::GainFactor;
+using cardcore::ToLevel;
+using cardcore::VolumeFactor;
 
 constexpr UINT kRunEventMessage = WM_USER + 1;
-// A fader drag changes the state many times a second; the file follows at most once a second.
-constexpr UINT kStateWriteDelayMs = 1000;
 
 WORD Word(DWORD packed, int ch) {
     return static_cast<WORD>(ch == 0 ? packed & 0xFFFF : packed >> 16);
-}
-
-double GainFactor(WORD w) {
-    // Position 128 (0x80xx) is unity; each step is half a decibel.
-    int position = (w >> 8) & 0xFF;
-    return std::pow(10.0, (position - 128) * 0.5 / 20.0);
-}
-
-double VolumeFactor(WORD w) {
-    if (w == 0) return 0;
-    // The top fader position (0xFE00) is unity; each step of 512 is half a decibel down.
-    double db = (w / 512.0 - 127.0) * 0.5;
-    return std::min(1.0, std::pow(10.0, db / 20.0));
-}
-
-DWORD ToLevel(double v) {
-    return static_cast<DWORD>(std::lround(std::clamp(v, 0.0, 32767.0)));
-}
-
-void PutLe32(BYTE* p, DWORD v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<BYTE>(v >> (8 * i));
-}
-
-void PutSlice(std::array<BYTE, kConfigRecordSize>& rec, int card, DWORD offset, LONG value) {
-    PutLe32(rec.data() + card * kConfigSliceSize + offset, static_cast<DWORD>(value));
-}
-
-std::string HexBytes(const BYTE* p, std::size_t n) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i) {
-        s += digits[p[i] >> 4];
-        s += digits[p[i] & 15];
-    }
-    return s;
-}
-
-bool ParseHexBytes(const std::string& s, BYTE* out, std::size_t n) {
-    if (s.size() != n * 2) return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned v = 0;
-        if (std::sscanf(s.c_str() + 2 * i, "%2x", &v) != 1) return false;
-        out[i] = static_cast<BYTE>(v);
-    }
-    return true;
 }
 
 } // namespace
@@ -78,27 +28,21 @@ bool ParseHexBytes(const std::string& s, BYTE* out, std::size_t n) {
 bool Emulator::Accepts(Setting setting, const CardState& st, int pair, DWORD value) {
     switch (setting) {
     case Setting::Source:
-        return pair >= 0 && pair < kPairsPerCard && value < kSourceCodeCount;
-    case Setting::Routing: {
-        if (pair < 0 || pair >= kPairsPerCard) return false;
-        Routing r = Routing::Unpack(value);
-        bool sourceOk = pair == 0 ? r.source == kSourceLine
-                        : pair == 1
-                            ? r.source == kSourceLine || r.source == kSourceCd
-                            : r.source == kSourceOptical || r.source == kSourceDigitalCd ||
-                                  (st.extended && (r.source == kSourceXlr || r.source == kSourceCoaxial));
-        return sourceOk && r.monitorPair <= MonitorPairCode(kDigitalPair) &&
-               r.monitorMode <= kMonitorOnPunchIn;
-    }
+        return pair >= 0 && pair < kPairsPerCard && cardcore::ValidSource(value);
+    case Setting::Routing:
+        return cardcore::ValidRouting(pair, value, st.extended);
     case Setting::Format:
-        return value <= kFormatAesEbu;
+        return cardcore::ValidFormat(value);
     default: // gains, volumes and mutes of the analog pairs take any word
         return pair == 0 || pair == 1;
     }
 }
 
 Emulator::Emulator(const Scenario& scenario)
-    : m_scenario(scenario), m_statePath(sys::ResolveProfilePath(m_scenario.stateFile)) {
+    : m_scenario(scenario), m_state(sys::ResolveProfilePath(m_scenario.stateFile), [this] {
+          std::lock_guard lock(m_mutex);
+          return StateTextLocked();
+      }) {
     for (auto& d : m_scenario.DeviceList())
         (d.dir == sys::WaveDir::In ? m_in : m_out).push_back(d);
     for (std::size_t c = 0; c < m_scenario.cards.size() && c < kMaxCards; ++c)
@@ -110,12 +54,13 @@ Emulator::Emulator(const Scenario& scenario)
 
 Emulator::~Emulator() {
     Uninstall();
-    WriteState(); // one that was never installed keeps its changes too
+    m_state.Stop(); // one that was never installed keeps its changes too
 }
 
 std::shared_ptr<Emulator> Emulator::Install(const Scenario& scenario) {
     auto emu = std::make_shared<Emulator>(scenario);
     emu->m_installed = true;
+    emu->m_state.Start();
     sys::RegisterWaveDriver(emu);
     if (!scenario.faults.rundllFails) {
         std::weak_ptr<Emulator> weak = emu;
@@ -188,21 +133,11 @@ void Emulator::Uninstall() {
     // From the destructor no owner is left, and the system holds the driver no more.
     auto self = weak_from_this().lock();
     if (self) sys::UnregisterWaveDriver(self);
-
-    UINT writeTimer{};
-    sys::Clock* writeClock{};
-    {
-        std::lock_guard lock(m_mutex);
-        writeTimer = std::exchange(m_writeTimer, 0);
-        writeClock = m_writeClock;
-    }
-    // Not under m_mutex: a write already running on the timer thread needs it.
-    if (writeTimer && &sys::CurrentClock() == writeClock) sys::CurrentClock().KillTimer(writeTimer);
-    WriteState();
+    m_state.Stop();
 }
 
 void Emulator::DefaultsLocked() {
-    m_config.fill(0);
+    m_config = cardcore::ConfigStore(CardCount());
     for (int c = 0; c < CardCount(); ++c) {
         auto& card = m_cards[c];
         CardState& st = card.st;
@@ -219,134 +154,46 @@ void Emulator::DefaultsLocked() {
         st.routing[2] = Routing{kSourceOptical, MonitorPairCode(kDigitalPair)}.Packed();
         for (int p = 0; p < kPairsPerCard; ++p)
             st.source[p] = PlaySourceCode(p);
-
-        PutSlice(m_config, c, kCfgMaster, c == 0 ? -1 : 0); // the first card is the master
-        PutSlice(m_config, c, kCfgRateConflictMessages, -1);
-        PutSlice(m_config, c, kCfgDeviceConflictMessages, -1);
-        PutSlice(m_config, c, kCfgDefaultRate, 44100);
-        PutSlice(m_config, c, kCfgAvailableDevice, -1); // no single playback device left
     }
 }
 
 void Emulator::LoadStateLocked() {
-    std::ifstream in(StateFilePath());
-    if (!in) return;
-    json root;
-    try {
-        root = json::parse(in);
-    } catch (const json::exception&) {
-        return; // a damaged file is as good as none: the card starts from its defaults
+    std::vector<cardcore::StoredCard> stored;
+    for (auto& card : m_cards) {
+        const CardState& st = card.st;
+        stored.push_back({st.gain, st.inputMute, st.routing, st.volume, st.outputMute, st.source,
+                          st.digitalFormat, st.extended});
     }
-    try {
-        if (root.contains("config") && root["config"].is_string()) {
-            std::array<BYTE, kConfigRecordSize> rec{};
-            if (ParseHexBytes(root["config"].get<std::string>(), rec.data(), rec.size())) m_config = rec;
-        }
-        if (!root.contains("cards") || !root["cards"].is_array()) return;
-        const json& cards = root["cards"];
-        for (int c = 0; c < CardCount() && c < static_cast<int>(cards.size()); ++c) {
-            const json& j = cards[c];
-            if (!j.is_object()) continue;
-            CardState& st = m_cards[c].st;
-            auto load = [&](const char* key, Setting setting, auto& target) {
-                if (!j.contains(key) || !j[key].is_array()) return;
-                for (std::size_t p = 0; p < target.size() && p < j[key].size(); ++p) {
-                    const json& v = j[key][p];
-                    if (!v.is_number_unsigned() || v.get<std::uint64_t>() > 0xFFFFFFFFu) continue;
-                    auto value = static_cast<DWORD>(v.get<std::uint64_t>());
-                    if (Accepts(setting, st, static_cast<int>(p), value)) target[p] = value;
-                }
-            };
-            load("gain", Setting::Gain, st.gain);
-            load("input_mute", Setting::InputMute, st.inputMute);
-            load("routing", Setting::Routing, st.routing);
-            load("volume", Setting::Volume, st.volume);
-            load("output_mute", Setting::OutputMute, st.outputMute);
-            load("source", Setting::Source, st.source);
-            if (j.contains("digital_format") && j["digital_format"].is_number_unsigned() &&
-                j["digital_format"].get<std::uint64_t>() <= 1)
-                st.digitalFormat = static_cast<DWORD>(j["digital_format"].get<std::uint64_t>());
-        }
-    } catch (const json::exception&) {
-        // Values of the wrong type were passed over above; anything else leaves what was read so far.
+    cardcore::ReadState(StateFilePath(), stored, m_config);
+    for (std::size_t c = 0; c < m_cards.size(); ++c) {
+        CardState& st = m_cards[c].st;
+        const cardcore::StoredCard& s = stored[c];
+        st.gain = s.gain;
+        st.inputMute = s.inputMute;
+        st.routing = s.routing;
+        st.volume = s.volume;
+        st.outputMute = s.outputMute;
+        st.source = s.source;
+        st.digitalFormat = s.digitalFormat;
     }
 }
 
 std::string Emulator::StateTextLocked() const {
-    json root;
-    root["cards"] = json::array();
+    std::vector<cardcore::StoredCard> stored;
     for (auto& card : m_cards) {
         const CardState& st = card.st;
-        root["cards"].push_back({{"gain", st.gain},
-                                 {"input_mute", st.inputMute},
-                                 {"routing", st.routing},
-                                 {"volume", st.volume},
-                                 {"output_mute", st.outputMute},
-                                 {"source", st.source},
-                                 {"digital_format", st.digitalFormat}});
+        stored.push_back({st.gain, st.inputMute, st.routing, st.volume, st.outputMute, st.source,
+                          st.digitalFormat, st.extended});
     }
-    root["config"] = HexBytes(m_config.data(), m_config.size());
-    return root.dump(1) + "\n";
+    return cardcore::StateText(stored, m_config);
 }
 
 void Emulator::StateChangedLocked() {
-    if (!m_scenario.persist) return;
-    m_stateDirty = true;
-    auto& clock = sys::CurrentClock();
-    // A write pending on a clock that has been replaced since went with it.
-    if ((m_writeTimer && m_writeClock == &clock) || !m_installed) return;
-    std::weak_ptr<Emulator> weak = weak_from_this();
-    m_writeClock = &clock;
-    // Runs on the timer thread (or the thread advancing a virtual clock), never on the caller's.
-    m_writeTimer = clock.AddTimer(kStateWriteDelayMs, false, [weak](UINT id) {
-        auto e = weak.lock();
-        if (!e) return;
-        {
-            std::lock_guard lock(e->m_mutex);
-            if (e->m_writeTimer != id) return; // withdrawn by Uninstall
-            e->m_writeTimer = 0;
-        }
-        e->WriteState();
-    });
+    if (m_scenario.persist) m_state.Changed();
 }
 
 std::size_t Emulator::StateFileWrites() const {
-    std::lock_guard lock(m_mutex);
-    return m_stateWrites;
-}
-
-void Emulator::WriteState() {
-    std::lock_guard writing(m_fileMutex);
-    std::string text;
-    {
-        // A snapshot: the message path may change the state while the file is written.
-        std::lock_guard lock(m_mutex);
-        if (!m_stateDirty) return;
-        m_stateDirty = false;
-        text = StateTextLocked();
-    }
-
-    // Temporary file, then rename: a crash never leaves a torn state file.
-    std::filesystem::path path(m_statePath);
-    std::error_code ec;
-    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
-    std::string temp = path.string() + ".tmp" + std::to_string(::getpid());
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    bool ok = f != nullptr;
-    if (f) {
-        ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-        ok = std::fflush(f) == 0 && ok;
-        ok = std::fclose(f) == 0 && ok;
-        if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-            std::remove(temp.c_str());
-            ok = false;
-        }
-    }
-    std::lock_guard lock(m_mutex);
-    if (ok)
-        ++m_stateWrites;
-    else
-        m_stateDirty = true; // tried again at the next change or at Uninstall
+    return m_state.Writes();
 }
 
 // ---- settings ---------------------------------------------------------------------------------------
@@ -391,23 +238,8 @@ MMRESULT Emulator::ApplyLocked(Setting setting, int card, int pair, DWORD value,
 }
 
 std::vector<DWORD> Emulator::NoticesLocked(int card, int pair, WORD eventClass, std::uintptr_t except) const {
-    std::vector<DWORD> records;
-    if (!eventClass) return records;
-    for (auto& r : m_registrations)
-        if (r.card == card && r.pair == pair && r.handle != except) records.push_back(r.address);
-    return records;
-}
-
-void Emulator::PostNotices(const std::vector<DWORD>& records, WORD eventClass) {
-    for (DWORD address : records) {
-        NotifyRecord rec{};
-        // The record is read where the program keeps it, as the driver only holds its address.
-        bool ok =
-            sys::AccessVdm16(address, kNotifyRecordSize, [&](BYTE* p) { std::memcpy(&rec, p, sizeof rec); });
-        if (!ok || !(rec.eventClass & eventClass)) continue;
-        PostMessageA(WOWHandle32(rec.window, WOW_TYPE_HWND), rec.message, 0,
-                     static_cast<LPARAM>(static_cast<LONG>(rec.lParam)));
-    }
+    if (!eventClass) return {};
+    return m_notices.Records(card, pair, except);
 }
 
 MMRESULT Emulator::ExternalSet(Setting setting, int card, int pair, DWORD value) {
@@ -419,7 +251,7 @@ MMRESULT Emulator::ExternalSet(Setting setting, int card, int pair, DWORD value)
         if (r != MMSYSERR_NOERROR) return r;
         records = NoticesLocked(card, setting == Setting::Format ? kDigitalPair : pair, cls, 0);
     }
-    PostNotices(records, cls);
+    cardcore::NoticeBoard::Post(records, cls);
     return MMSYSERR_NOERROR;
 }
 
@@ -501,12 +333,12 @@ CardState Emulator::Card(int card) const {
 
 std::array<BYTE, kConfigRecordSize> Emulator::ConfigRecord() const {
     std::lock_guard lock(m_mutex);
-    return m_config;
+    return m_config.Record();
 }
 
 bool Emulator::Released() const {
     std::lock_guard lock(m_mutex);
-    return m_released;
+    return m_config.Released();
 }
 
 std::vector<HandleInfo> Emulator::Handles() const {
@@ -519,7 +351,7 @@ std::vector<HandleInfo> Emulator::Handles() const {
 
 std::vector<NotifyRegistration> Emulator::Registrations() const {
     std::lock_guard lock(m_mutex);
-    return m_registrations;
+    return m_notices.List();
 }
 
 std::array<DWORD, 2> Emulator::PeekLevels(std::uintptr_t handle) const {
@@ -571,7 +403,7 @@ std::array<DWORD, 2> Emulator::LevelsLocked(const OpenHandle& h, std::uint64_t n
     if (!h.leveling || h.card < 0) return {};
     std::array<DWORD, 2> levels{};
     for (int ch = 0; ch < 2; ++ch)
-        levels[ch] = ToLevel(std::max(h.pending[ch], HandlePeakLocked(h, ch, h.levelSince, now)));
+        levels[ch] = ToLevel(std::max(h.pending.Peek()[ch], HandlePeakLocked(h, ch, h.levelSince, now)));
     return levels;
 }
 
@@ -581,7 +413,7 @@ void Emulator::FoldLevelsLocked(int card) {
         // The last read already covered this very instant.
         if (!h.leveling || h.card != card || h.levelSince == now) continue;
         for (int ch = 0; ch < 2; ++ch)
-            h.pending[ch] = std::max(h.pending[ch], HandlePeakLocked(h, ch, h.levelSince, now));
+            h.pending.Fold(ch, HandlePeakLocked(h, ch, h.levelSince, now));
         h.levelSince = now;
     }
 }

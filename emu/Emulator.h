@@ -2,6 +2,10 @@
 // "rundll.exe" configuration entry, and lets tests, the harness and scenarios act as another program.
 #pragma once
 
+#include "cardcore/Config.h"
+#include "cardcore/Levels.h"
+#include "cardcore/Notices.h"
+#include "cardcore/StateFile.h"
 #include "emu/DriverMessages.h"
 #include "emu/Scenario.h"
 #include "system/sys.h"
@@ -47,12 +51,7 @@ struct HandleInfo {
     bool leveling{};
 };
 
-struct NotifyRegistration {
-    std::uintptr_t handle{};
-    int card{};
-    int pair{};
-    DWORD address{}; // 16:16 address of the notification record
-};
+using cardcore::NotifyRegistration;
 
 class Emulator final : public sys::WaveDriver, public std::enable_shared_from_this<Emulator> {
 public:
@@ -93,7 +92,7 @@ public:
     // The answer DRVM_*_GET_LEVELS would give on this handle now, without starting a new interval.
     std::array<DWORD, 2> PeekLevels(std::uintptr_t handle) const;
     // The state file, resolved once at creation so that reading and writing find the same file.
-    const std::string& StateFilePath() const { return m_statePath; }
+    const std::string& StateFilePath() const { return m_state.Path(); }
     // How often the state file has been written: a second after the first change of a run of changes
     // (never more than once a second), and at Uninstall when something changed since.
     std::size_t StateFileWrites() const;
@@ -135,14 +134,13 @@ private:
         bool control{};
         bool leveling{};
         std::uint64_t levelSince{};
-        std::array<double, 2> pending{}; // peaks folded in before a change of the card's settings
+        cardcore::PeakSinceRead pending; // peaks folded in before a change of the card's settings
     };
 
     static bool Accepts(Setting setting, const CardState& st, int pair, DWORD value);
     // Caller holds m_mutex for every *Locked member.
     MMRESULT ApplyLocked(Setting setting, int card, int pair, DWORD value, WORD& notifyClass);
     std::vector<DWORD> NoticesLocked(int card, int pair, WORD eventClass, std::uintptr_t except) const;
-    static void PostNotices(const std::vector<DWORD>& records, WORD eventClass);
     MMRESULT ExternalSet(Setting setting, int card, int pair, DWORD value);
     bool Refused(int card, UINT msg) const;
 
@@ -154,14 +152,11 @@ private:
 
     DWORD MessageLocked(OpenHandle& h, std::uintptr_t id, UINT msg, DWORD_PTR p1, WORD& notifyClass);
     bool BusyLocked() const;
-    void ConfigRequestLocked(const std::string& request, DWORD data);
 
     void DefaultsLocked();
     void LoadStateLocked();
     // The state changed: a write falls due a second from the first change since the last write.
     void StateChangedLocked();
-    // Writes what the state is now, if it changed since the last write; takes the locks itself.
-    void WriteState();
     std::string StateTextLocked() const;
     void EmitLocked(const std::string& line);
     void ScheduleEvents();
@@ -177,21 +172,15 @@ private:
     std::vector<CardData> m_cards;
     std::map<std::uintptr_t, OpenHandle> m_handles;
     std::uintptr_t m_nextHandle{1};
-    std::vector<NotifyRegistration> m_registrations;
-    std::array<BYTE, kConfigRecordSize> m_config{};
-    bool m_released{};
+    cardcore::NoticeBoard m_notices;
+    cardcore::ConfigStore m_config{0};
     bool m_installed{};
     std::vector<UINT> m_timers;
     sys::Clock* m_timerClock{}; // the clock m_timers live on
     HWND m_eventWindow{};
 
-    std::string m_statePath;
-    bool m_stateDirty{};        // changed since the last write
-    UINT m_writeTimer{};        // the pending write, 0 for none
-    sys::Clock* m_writeClock{}; // the clock m_writeTimer lives on
-    std::size_t m_stateWrites{};
-    // Held from the snapshot to the rename, so a newer state is never overwritten by an older one.
-    std::mutex m_fileMutex;
+    // Reads the state above under m_mutex when it writes.
+    cardcore::StateFile m_state;
 
     mutable std::mutex m_transcriptMutex;
     TranscriptSink m_sink;

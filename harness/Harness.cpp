@@ -3,15 +3,18 @@
 #include "app/startup.h"
 #include "app/tbmainf.h"
 #include "emu/Emulator.h"
+#include "pulse/Driver.h"
 #include "system/sys.h"
 #include "toolkit/Forms.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <mutex>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -105,6 +108,8 @@ Harness::~Harness() {
     sys::SetWaitHook(nullptr);
     if (m_emu) m_emu->Uninstall();
     m_emu.reset();
+    if (m_pulse) m_pulse->Uninstall();
+    m_pulse.reset();
     if (!m_tempDir.empty()) {
         std::error_code ec;
         fs::remove_all(m_tempDir, ec);
@@ -142,11 +147,18 @@ int Harness::Run(const std::vector<std::string>& lines) {
         }
         sys::SetWindowsDirectory(m_options.windowsDir);
         m_clock = &sys::UseVirtualClock();
-        emu::Scenario scenario = m_options.scenarioFile.empty()
-                                     ? emu::Scenario::Default()
-                                     : emu::Scenario::FromFile(m_options.scenarioFile);
-        m_emu = emu::Emulator::Install(scenario);
-        if (m_options.trace) m_emu->SetTranscriptSink([this](const std::string& l) { Print("drv " + l); });
+        if (m_options.backend == "pulse") {
+            pulse::Options options;
+            options.mapFile = m_options.pulseMap;
+            m_pulse = pulse::Driver::Install(options);
+        } else {
+            emu::Scenario scenario = m_options.scenarioFile.empty()
+                                         ? emu::Scenario::Default()
+                                         : emu::Scenario::FromFile(m_options.scenarioFile);
+            m_emu = emu::Emulator::Install(scenario);
+            if (m_options.trace)
+                m_emu->SetTranscriptSink([this](const std::string& l) { Print("drv " + l); });
+        }
         sys::SetMessageBoxObserver([this](const sys::MessageBoxRecord& r) {
             Print("msgbox caption=\"" + Escape(r.caption) + "\" style=" + Hex(r.style) + " text=\"" +
                   Escape(r.text) + "\"");
@@ -161,6 +173,8 @@ int Harness::Run(const std::vector<std::string>& lines) {
         m_error = e;
     } catch (const emu::ScenarioError& e) {
         m_error = ScriptError{std::string("scenario: ") + e.what()};
+    } catch (const pulse::MapError& e) {
+        m_error = ScriptError{e.what()};
     }
     sys::SetWaitHook(nullptr);
     sys::SetMessageBoxObserver(nullptr);
@@ -182,13 +196,26 @@ void Harness::AdvanceWait() {
     while (m_waitUntil) {
         auto due = m_clock->NextDue();
         if (due && *due <= *m_waitUntil) {
+            if (m_pulse && !KeepPace(*due)) return; // the server reported something meanwhile
             m_clock->AdvanceTo(*due);
             if (sys::PendingMessages() > 0 || krvl::ExitFlag()) return;
         } else {
+            if (m_pulse && !KeepPace(*m_waitUntil)) return;
             m_clock->AdvanceTo(*m_waitUntil);
             m_waitUntil.reset();
         }
     }
+}
+
+bool Harness::KeepPace(std::uint64_t virtualMs) {
+    auto now = std::chrono::steady_clock::now();
+    if (!m_paceStart) m_paceStart = {now, m_clock->NowMs()};
+    auto target = m_paceStart->first + std::chrono::milliseconds(virtualMs - m_paceStart->second);
+    while (std::chrono::steady_clock::now() < target) {
+        if (sys::PendingMessages() > 0) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 void Harness::Pump() {
@@ -266,6 +293,7 @@ void Harness::Execute(const Command& c) {
         long long ms = Number(c.words[1], c.line);
         if (ms < 0) throw ScriptError{"line " + std::to_string(c.line) + ": negative wait"};
         m_waitUntil = m_clock->NowMs() + static_cast<std::uint64_t>(ms);
+        m_paceStart.reset(); // the wait takes its time from now
         if (!Running()) {
             // No program loop to hand messages to: time just passes (the card's events still run).
             m_clock->AdvanceTo(*m_waitUntil);
@@ -347,6 +375,7 @@ void Harness::CmdIni() {
 
 void Harness::CmdEmu(const Command& c) {
     const std::string& action = c.words[1];
+    if (!m_emu) throw ScriptError{"line " + std::to_string(c.line) + ": emu: not on the emulated card"};
     auto arg = [&](std::size_t i) {
         if (c.words.size() <= i)
             throw ScriptError{"line " + std::to_string(c.line) + ": emu " + action + " needs more arguments"};
