@@ -232,19 +232,27 @@ void SetStayOnTop(tk::TForm& form, bool on) {
 }
 
 namespace {
-tk::TNotifyEvent& ActivationHandler() {
-    static tk::TNotifyEvent handler;
-    return handler;
+ControlWindowLink& Link() {
+    static ControlWindowLink link;
+    return link;
 }
 } // namespace
 
-void MixerActiveChanged(tk::TObject* sender) {
-    // A copy: the handler may end the control window that installed it.
-    if (tk::TNotifyEvent handler = ActivationHandler()) handler(sender);
+void SetControlWindowLink(ControlWindowLink link) {
+    Link() = std::move(link);
 }
 
-void SetMixerActivationHandler(tk::TNotifyEvent handler) {
-    ActivationHandler() = std::move(handler);
+HWND ControlWindowHandle() {
+    return Link().handle;
+}
+
+bool CardExtended(int card) {
+    return Link().extended && Link().extended(card);
+}
+
+void MixerActiveChanged(tk::TObject* sender) {
+    // A copy: the handler may end the control window that installed it.
+    if (tk::TNotifyEvent handler = Link().activeChanged) handler(sender);
 }
 
 namespace {

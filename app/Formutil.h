@@ -36,11 +36,20 @@ UINT MenuCommandId(const tk::TComponent* object);
 
 void SetStayOnTop(tk::TForm& form, bool on);
 
-// The control window's activation handler, for the mixer windows' OnActivate and OnDeactivate without
-// the control window itself: re-applies stay-on-top when a control window exists, else does nothing.
+// What the mixer windows and the settings dialog need of the control window, without the control window
+// itself (it sits above them): the control window installs its link while it exists.
+struct ControlWindowLink {
+    HWND handle{};                          // receives UM_MIXERCLOSED
+    std::function<bool(int card)> extended; // the card's extended-connector flag
+    tk::TNotifyEvent activeChanged;         // re-applies stay-on-top
+};
+// An empty link removes it.
+void SetControlWindowLink(ControlWindowLink link);
+// Null while no control window exists.
+HWND ControlWindowHandle();
+bool CardExtended(int card);
+// For the mixer windows' OnActivate and OnDeactivate: the control window's handler, when one exists.
 void MixerActiveChanged(tk::TObject* sender);
-// The control window installs its handler here while it exists (an empty one removes it).
-void SetMixerActivationHandler(tk::TNotifyEvent handler);
 
 // Closes the form, destroys it and clears the reference, if it is set.
 template <class T> void CloseAndDestroy(T*& form) {

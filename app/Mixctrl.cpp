@@ -58,12 +58,13 @@ TMixControlWnd::TMixControlWnd(tk::TComponent* owner) : tk::TForm(owner) {
     chkStayOnTop = &ComponentByName<controls::TExtCheckBox>("chkStayOnTop");
     m_slots = {Slot{chkAnalogInputs}, Slot{chkDigitalInputs}, Slot{chkAnalogOutputs},
                Slot{chkDigitalOutputs}};
-    SetMixerActivationHandler([this](tk::TObject* s) { FormActiveChanged(s); });
+    SetControlWindowLink({Handle(), [this](int card) { return Extended(card); },
+                          [this](tk::TObject* s) { FormActiveChanged(s); }});
 }
 
 TMixControlWnd::~TMixControlWnd() {
     if (MixControlWnd == this) MixControlWnd = nullptr;
-    SetMixerActivationHandler(nullptr);
+    SetControlWindowLink({});
     tk::Application->OnActivate = nullptr;
     tk::Application->OnDeactivate = nullptr;
 }

@@ -7,6 +7,7 @@
 #include "driver/config.h"
 #include "driver/msg.h"
 #include "mixer/Mixers.h"
+#include "settings/frmCfg.h"
 #include "toolkit/Forms.h"
 
 #include <cstring>
@@ -91,7 +92,9 @@ void StartUp() {
 }
 
 void RegisterWindows() {
-    // The settings dialog (RegisterSettingsDialog) joins here.
+    RegisterSettingsDialog([](tk::TComponent* owner, BYTE* config, int card, int cardCount) -> tk::TForm* {
+        return tk::New<TdlgCfg>(owner, config, card, cardCount);
+    });
     RegisterMixerWindows();
 }
 

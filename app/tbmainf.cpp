@@ -100,7 +100,7 @@ void TfrmMain::WMDeviceChange(tk::TMessage& message) {
     DWORD devnode = reinterpret_cast<const DEV_BROADCAST_DEVNODE*>(message.LParam)->dbcd_devnode;
     const TCardTable& cards = CardTable();
     for (int c = 0; c < cards.cardCount; ++c) {
-        if (static_cast<DWORD>(cards.devnodes[c]) != devnode) continue;
+        if (!cards.IsDevnodeOf(c, devnode)) continue;
         BYTE record[kConfigRecordSize]{};
         if (ConfigRequest(DriverLink(), CFG_GETCONFIG, record, sizeof record)) {
             std::int32_t released = -1;

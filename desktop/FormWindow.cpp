@@ -81,8 +81,15 @@ struct FormWindow::Callbacks {
         try {
             tk::TCairoCanvas canvas(cr);
             self->m_form->PaintClient(canvas);
+            self->m_paintFailing = false;
         } catch (...) {
-            // A failed paint leaves the old pixels; the next invalidation tries again.
+            // The application's report, as a message of the loop rather than inside GTK's drawing.
+            // Once per run of failed paints: a paint that fails on every frame would stack a report per
+            // frame; after a good paint the next failure is reported again.
+            if (!self->m_paintFailing) {
+                self->m_paintFailing = true;
+                self->m_host.Post([error = std::current_exception()] { std::rethrow_exception(error); });
+            }
         }
         return TRUE;
     }
@@ -280,7 +287,10 @@ FormWindow::FormWindow(Host& host, tk::TForm& form, HWND hwnd)
 
 FormWindow::~FormWindow() {
     if (m_settleTimer) g_source_remove(m_settleTimer);
-    if (m_form) m_form->OnInvalidate = nullptr;
+    if (m_form) {
+        m_form->OnInvalidate = nullptr;
+        m_form->OnWindowChange = nullptr;
+    }
     m_form = nullptr;
     if (m_window) gtk_widget_destroy(Widget(m_window));
 }
@@ -326,6 +336,7 @@ void FormWindow::Create() {
     g_signal_connect(w, "window-state-event", G_CALLBACK(Callbacks::State), this);
 
     m_form->OnInvalidate = [this](tk::TForm*, const tk::TRect& r) { Invalidate(r); };
+    m_form->OnWindowChange = [this](tk::TForm*) { m_host.Changed(m_hwnd); };
     m_windowState = f.WindowState();
 }
 
@@ -347,11 +358,7 @@ void FormWindow::Sync() {
         gtk_window_set_icon(w, pixbuf);
         if (pixbuf) g_object_unref(pixbuf);
     }
-    bool above = model.topmost || f.FormStyle() == tk::fsStayOnTop;
-    if (above != m_above) {
-        m_above = above;
-        gtk_window_set_keep_above(w, above);
-    }
+    SyncAbove(model.topmost);
     bool modal = (f.FormState() & tk::fsModal) != 0;
     if (modal != m_modal) {
         m_modal = modal;
@@ -382,18 +389,32 @@ void FormWindow::Sync() {
         gtk_widget_hide(Widget(m_window));
         m_shown = false;
         m_focused = false;
-    } else if (m_geometryDirty || m_resizable) {
-        // Resizable windows ask for their limits each time: they change with the form's state.
+    } else if (m_geometryDirty) {
         ApplyGeometry(false);
     }
 }
 
-void FormWindow::ProgramMoved(INT x, INT y, INT cx, INT cy, UINT flags) {
+void FormWindow::SyncAbove(bool topmost) {
+    if (!m_form) return;
+    bool above = topmost || m_form->FormStyle() == tk::fsStayOnTop;
+    if (above == m_above) return;
+    m_above = above;
+    gtk_window_set_keep_above(Win(m_window), above);
+}
+
+bool FormWindow::ProgramMoved(INT x, INT y, INT cx, INT cy, UINT flags) {
+    // The z-order needs nothing else of the form: applied at once, not at the next wait.
+    if (!(flags & SWP_NOZORDER)) SyncAbove(sys::GetWindowModel(m_hwnd).topmost);
+    bool visibility = (flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) != 0;
     bool geometry = !(flags & SWP_NOMOVE) || !(flags & SWP_NOSIZE) || (flags & SWP_SHOWWINDOW);
-    if (!geometry) return;
-    if (m_echo && !(flags & SWP_NOMOVE) && !(flags & SWP_NOSIZE) && tk::Bounds(x, y, cx, cy) == *m_echo)
-        return;
+    if (!geometry) return visibility;
+    if (m_echo && !(flags & SWP_NOMOVE) && !(flags & SWP_NOSIZE) && tk::Bounds(x, y, cx, cy) == *m_echo) {
+        // The host's own echo of what the desktop did; a sizeable form's limits may follow its new size
+        // (a scroll bar that comes or goes), so those are asked again.
+        if (!m_resizable) return visibility;
+    }
     m_geometryDirty = true;
+    return true;
 }
 
 void FormWindow::ApplyGeometry(bool force) {

@@ -54,10 +54,13 @@ public:
     void* NativeWindow() const { return m_window; }
     tk::TForm& Form() const { return *m_form; }
 
-    // Brings the window in line with the form (caption, icon, styles, limits, geometry, visibility).
+    // Brings the window in line with the form (caption, icon, styles, visibility, and the limits and
+    // geometry when the program moved or sized the form since).
     void Sync();
-    // The program moved, sized or showed the form (SetWindowPos); host-made echoes are ignored.
-    void ProgramMoved(INT x, INT y, INT cx, INT cy, UINT flags);
+    // The program moved, sized, showed, hid or restacked the form (SetWindowPos). A change of z-order is
+    // applied at once; true when the rest needs a Sync. Host-made echoes of a fixed-size form's bounds
+    // are ignored.
+    bool ProgramMoved(INT x, INT y, INT cx, INT cy, UINT flags);
     void Invalidate(const tk::TRect& clientRect);
 
     // ---- what the desktop shows (tests, screenshots) ----
@@ -66,6 +69,7 @@ public:
     bool Resizable() const { return m_resizable; }
     bool ToolWindow() const { return m_toolWindow; }
     bool KeepAbove() const { return m_above; }
+    tk::TWindowState WindowState() const { return m_windowState; }
     bool Modal() const { return m_modal; }
     const SizeLimits& Limits() const { return m_limits; }
     // Where the window is as the desktop last reported it.
@@ -100,6 +104,7 @@ private:
     void SeenGeometry(const ClientGeometry& geometry);
     void FeedBack(const ClientGeometry& geometry);
     void SyncCursor(int x, int y);
+    void SyncAbove(bool topmost);
 
     Host& m_host;
     tk::TForm* m_form;
@@ -126,6 +131,7 @@ private:
     std::optional<ClientGeometry> m_clampedTo; // the last size the limits held the form to
     std::string m_cursor;
     bool m_focused{};
+    bool m_paintFailing{}; // the last paint threw; the failure has been reported
     // A mouse move waiting in the program's queue (moves are merged while one waits).
     struct PendingMotion {
         int x{};

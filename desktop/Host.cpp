@@ -14,8 +14,9 @@
 namespace desktop {
 
 namespace {
-// The host window's one message: run the next queued action.
+// The host window's messages: run the next queued action; a window changed on another thread.
 constexpr UINT kRunAction = 0x8000;
+constexpr UINT kWindowChanged = 0x8001;
 
 std::unique_ptr<Host>& Installed() {
     static std::unique_ptr<Host> host;
@@ -75,6 +76,7 @@ void Host::Uninstall() {
 }
 
 void Host::HookUp() {
+    m_thread = std::this_thread::get_id();
     m_hostWindow = sys::CreateWindowHandle([this](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return HostProc(hwnd, msg, wParam, lParam);
     });
@@ -104,8 +106,14 @@ void Host::HookUp() {
     sys::SetBeepPresenter(Beep);
     sys::SetPopupPresenter(
         [this](HMENU menu, INT x, INT y, HWND owner) { return ShowPopupMenu(*this, menu, x, y, owner); });
-    sys::SetWindowPosObserver([this](HWND hwnd, HWND insertAfter, INT x, INT y, INT cx, INT cy, UINT flags) {
-        WindowMoved(hwnd, insertAfter, x, y, cx, cy, flags);
+    sys::SetWindowPosObserver([this](HWND hwnd, HWND, INT x, INT y, INT cx, INT cy, UINT flags) {
+        if (std::this_thread::get_id() == m_thread) {
+            WindowMoved(hwnd, x, y, cx, cy, flags);
+            return;
+        }
+        // GTK belongs to the loop's thread: the loop takes the change from its queue.
+        PostMessageA(m_hostWindow, kWindowChanged, reinterpret_cast<WPARAM>(hwnd),
+                     static_cast<LPARAM>(flags));
     });
 }
 
@@ -149,15 +157,23 @@ std::vector<FormWindow*> Host::Windows() const {
 void Host::Reconcile() {
     if (m_reconciling) return; // a message box opened while syncing waits in a nested loop
     m_reconciling = true;
-    std::vector<tk::TForm*> forms;
-    for (int i = 0; i < tk::Screen->FormCount(); ++i)
-        forms.push_back(tk::Screen->Forms(i));
-    for (tk::TForm* form : forms) {
-        if (!form->HandleAllocated()) continue;
-        HWND hwnd = form->Handle();
-        if (m_windows.count(hwnd) || !sys::GetWindowModel(hwnd).visible) continue;
-        form->FreeNotification(m_watcher.get());
-        m_windows[hwnd] = std::make_unique<FormWindow>(*this, *form, hwnd);
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{m_reconciling};
+    if (m_formShown) {
+        m_formShown = false;
+        std::vector<tk::TForm*> forms;
+        for (int i = 0; i < tk::Screen->FormCount(); ++i)
+            forms.push_back(tk::Screen->Forms(i));
+        for (tk::TForm* form : forms) {
+            if (!form->HandleAllocated()) continue;
+            HWND hwnd = form->Handle();
+            if (m_windows.count(hwnd) || !sys::GetWindowModel(hwnd).visible) continue;
+            form->FreeNotification(m_watcher.get());
+            m_windows[hwnd] = std::make_unique<FormWindow>(*this, *form, hwnd);
+            m_changed.insert(hwnd);
+        }
     }
     // Windows made after the session ended (the signal came during start-up) hear of it as well.
     if (m_sessionEnding && !m_endPending)
@@ -167,12 +183,21 @@ void Host::Reconcile() {
                 Post([this] { EndSession(); });
                 break;
             }
-    std::vector<HWND> handles;
-    for (auto& [hwnd, window] : m_windows)
-        handles.push_back(hwnd);
-    for (HWND hwnd : handles)
-        if (FormWindow* window = WindowOf(hwnd)) window->Sync();
-    m_reconciling = false;
+    // What changes while these are brought in line waits for the next round.
+    std::set<HWND> changed;
+    changed.swap(m_changed);
+    for (HWND hwnd : changed)
+        if (FormWindow* window = WindowOf(hwnd)) {
+            ++m_syncs;
+            window->Sync();
+        }
+}
+
+void Host::Changed(HWND hwnd) {
+    bool first = m_changed.empty();
+    m_changed.insert(hwnd);
+    // A change made while the loop is about to sleep must not wait for the next event.
+    if (first) g_main_context_wakeup(nullptr);
 }
 
 void Host::Forget(const tk::TComponent* form) {
@@ -184,8 +209,16 @@ void Host::Forget(const tk::TComponent* form) {
     }
 }
 
-void Host::WindowMoved(HWND hwnd, HWND, INT x, INT y, INT cx, INT cy, UINT flags) {
-    if (FormWindow* window = WindowOf(hwnd)) window->ProgramMoved(x, y, cx, cy, flags);
+void Host::WindowMoved(HWND hwnd, INT x, INT y, INT cx, INT cy, UINT flags) {
+    FormWindow* window = WindowOf(hwnd);
+    if (!window) {
+        if (flags & SWP_SHOWWINDOW) {
+            m_formShown = true;
+            Changed(hwnd);
+        }
+        return;
+    }
+    if (window->ProgramMoved(x, y, cx, cy, flags)) Changed(hwnd);
 }
 
 void Host::UpdateApplicationActive() {
@@ -203,6 +236,11 @@ void Host::Post(std::function<void()> action) {
 }
 
 LRESULT Host::HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kWindowChanged) {
+        // Where it went is the window model's now; no bounds to compare with the host's own echo.
+        WindowMoved(reinterpret_cast<HWND>(wParam), 0, 0, 0, 0, static_cast<UINT>(lParam));
+        return 0;
+    }
     if (msg != kRunAction) return DefWindowProcA(hwnd, msg, wParam, lParam);
     if (m_nextAction >= m_actions.size()) return 0;
     std::function<void()> action = std::move(m_actions[m_nextAction]);

@@ -10,7 +10,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tk {
@@ -56,9 +58,12 @@ public:
     FormWindow* WindowOf(HWND hwnd) const;
     FormWindow* WindowOf(const tk::TForm& form) const;
     std::vector<FormWindow*> Windows() const;
-    // Brings every shown form into a window and every window in line with its form. Runs before each
-    // wait of the program's loop, so whatever the program changed is on screen before it sleeps.
+    // Gives a window to each form shown since the last time and brings the windows whose forms changed
+    // in line with them. Runs before each wait of the program's loop, so whatever the program changed
+    // is on screen before it sleeps; a wait after which nothing changed costs nothing per form.
     void Reconcile();
+    // How many times a window was brought in line with its form (tests count the cost of a wait).
+    std::uint64_t Syncs() const { return m_syncs; }
     TrayHost& Tray() { return *m_tray; }
     // The program is active while one of its windows has the desktop's focus.
     void UpdateApplicationActive();
@@ -113,7 +118,9 @@ private:
     void Unhook();
     void RunOne();
     void Forget(const tk::TComponent* form);
-    void WindowMoved(HWND hwnd, HWND insertAfter, INT x, INT y, INT cx, INT cy, UINT flags);
+    void WindowMoved(HWND hwnd, INT x, INT y, INT cx, INT cy, UINT flags);
+    // The form of this window changed: it is brought in line at the next wait.
+    void Changed(HWND hwnd);
     LRESULT HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND m_hostWindow{};
@@ -126,6 +133,10 @@ private:
     unsigned m_doubleClickTime{400};
     int m_doubleClickDistance{5};
     bool m_reconciling{};
+    std::set<HWND> m_changed; // windows to bring in line at the next wait
+    bool m_formShown{true};   // a form without a window may be showing (at first: forms shown before)
+    std::thread::id m_thread; // the loop's, the only one that may touch GTK
+    std::uint64_t m_syncs{};
     std::function<void()> m_waitObserver;
     std::int64_t m_firstSignal{}; // monotonic microseconds
     bool m_sessionEnding{};

@@ -67,7 +67,7 @@ struct TrayHost::Entry {
         UINT msg = type == 0 ? clicks.Press(button, timeMs, rootX, rootY) : ClickCounter::Release(button);
         if (!msg) return;
         SetCursorPos(rootX, rootY);
-        sys::DeliverTrayMouse(msg, icon.id);
+        sys::DeliverTrayMouse(icon.hwnd, icon.id, msg);
     }
 
     static gboolean OnButton(GtkWidget*, GdkEventButton* ev, gpointer data) {

@@ -1,8 +1,9 @@
-// korvalin: the manager on an X11 desktop, on the emulated card.
+// korvalin: the manager on an X11 desktop, on the emulated card or on the desktop's sound server.
 #include "app/startup.h"
 #include "desktop/Host.h"
 #include "emu/Emulator.h"
 #include "emu/Scenario.h"
+#include "pulse/Driver.h"
 
 #include <gtk/gtk.h>
 
@@ -15,9 +16,11 @@
 namespace {
 
 void Usage(std::FILE* out) {
-    std::fprintf(out, "usage: korvalin [--scenario FILE]\n"
+    std::fprintf(out, "usage: korvalin [--scenario FILE] [--backend emu|pulse] [--pulse-map FILE]\n"
                       "  Runs the Korvalin Manager on the emulated card (FILE: a scenario in JSON;\n"
-                      "  default: two cards). Settings live in $XDG_CONFIG_HOME/korvalin.\n");
+                      "  default: two cards), or with --backend pulse on the sound server\n"
+                      "  (--pulse-map: which sinks and sources are the cards, docs/pulse.md).\n"
+                      "  Settings live in $XDG_CONFIG_HOME/korvalin.\n");
 }
 
 } // namespace
@@ -33,9 +36,15 @@ int main(int argc, char** argv) {
     // GTK's own options (--display, ...) go first; what is left is ours.
     gtk_parse_args(&argc, &argv);
     std::optional<std::string> scenarioFile;
+    std::string backend = "emu", pulseMap;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--scenario" && i + 1 < argc) {
+        if (arg == "--backend" && i + 1 < argc &&
+            (argv[i + 1] == std::string("emu") || argv[i + 1] == std::string("pulse"))) {
+            backend = argv[++i];
+        } else if (arg == "--pulse-map" && i + 1 < argc) {
+            pulseMap = argv[++i];
+        } else if (arg == "--scenario" && i + 1 < argc) {
             scenarioFile = argv[++i];
         } else if (arg.rfind("--scenario=", 0) == 0) {
             scenarioFile = arg.substr(std::strlen("--scenario="));
@@ -66,11 +75,26 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    std::shared_ptr<pulse::Driver> server;
+    if (backend == "pulse") {
+        try {
+            pulse::Options options;
+            options.mapFile = pulseMap;
+            server = pulse::Driver::Install(options);
+        } catch (const pulse::MapError& e) {
+            std::fprintf(stderr, "korvalin: %s\n", e.what());
+            return 2;
+        }
+        if (!server->Connected())
+            std::fprintf(stderr, "korvalin: no sound server: %s\n", server->ConnectError().c_str());
+    }
+
     desktop::Host& host = desktop::Host::Install();
     host.CatchSignals();
-    auto emulator = emu::Emulator::Install(scenario);
+    auto emulator = server ? nullptr : emu::Emulator::Install(scenario);
     int rc = krvl::ProgramEntry();
-    emulator->Uninstall();
+    if (emulator) emulator->Uninstall();
+    if (server) server->Uninstall();
     // A configuration entry still running (a scenario's hung request) goes quiet with the emulator.
     sys::JoinShellPrograms();
     desktop::Host::Uninstall();

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the korvalin program on the emulated card.
+# Runs the korvalin program (on the emulated card, or with --backend pulse on the sound server).
 #   usage: desktop/run-desktop.sh KORVALIN [ARGS...]     (KORVALIN: the built program, ARGS: its options)
 # With a usable $DISPLAY it simply runs there. Without one it starts a virtual display (Xvfb) with a
 # tray host (trayer, when installed), runs the program there, opens the control window from the tray
@@ -81,9 +81,11 @@ done
 sleep 0.5
 
 shot=${KRVL_SCREENSHOT:-$(dirname "$(dirname "$program")")/korvalin-desktop.png}
+card="emulated card"
+[[ " $* " == *" --backend pulse "* ]] && card="sound server"
 import -window root "$shot"
 cat << INFO
-Korvalin Manager is running on the virtual display $DISPLAY (emulated card), with its control window open.
+Korvalin Manager is running on the virtual display $DISPLAY ($card), with its control window open.
   Screenshot:   $shot
   Look again:   DISPLAY=$DISPLAY import -window root shot.png
   Drive it:     DISPLAY=$DISPLAY xdotool ...

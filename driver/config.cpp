@@ -2,6 +2,7 @@
 
 #include "driver/ctrl.h"
 #include "driver/msg.h"
+#include "system/sys.h"
 
 #include <atomic>
 #include <chrono>
@@ -25,31 +26,17 @@ std::string Hex8(DWORD v) {
     return buf;
 }
 
-// The host writes the completion word from its own thread: read it as the 32-bit value it is.
+// The host writes the completion word from its own thread, under the block lock: read it under the
+// same lock.
 bool Completed(const SharedBlock& done) {
-    return std::atomic_ref<std::int32_t>(*reinterpret_cast<std::int32_t*>(done.Flat())).load() != 0;
+    std::int32_t word = 0;
+    sys::AccessVdm16(done.Address(), sizeof word, [&](BYTE* p) { std::memcpy(&word, p, sizeof word); });
+    return word != 0;
 }
 } // namespace
 
 void SetConfigRequestTimeout(DWORD ms) {
     g_timeoutMs = ms;
-}
-
-const char* ConfigRequestName(DWORD code) {
-    switch (code) {
-    case CFG_GETSTATES:
-        return "getstates";
-    case CFG_RECONFIGURABLE:
-        return "reconfigurable";
-    case CFG_GETCONFIG:
-        return "getconfig";
-    case CFG_SETCONFIG:
-        return "setconfig";
-    case CFG_SETCONFIG_ONTHEFLY:
-        return "setconfig_onthefly";
-    default:
-        return nullptr;
-    }
 }
 
 bool ConfigRequest(std::int32_t driverLink, DWORD code, void* record, DWORD size) {
@@ -63,8 +50,8 @@ bool ConfigRequest(std::int32_t driverLink, DWORD code, void* record, DWORD size
 
     bool started = false;
     if (const char* name = ConfigRequestName(code)) {
-        std::string params = std::string("KRVL.DRV,DriverConfig ") + name + " $" + Hex8(data.Address()) +
-                             " #" + Hex8(done.Address());
+        std::string params = std::string(kConfigEntry) + " " + name + " $" + Hex8(data.Address()) + " #" +
+                             Hex8(done.Address());
         auto host = ShellExecuteA(nullptr, nullptr, "rundll.exe", params.c_str(), "", SW_SHOWDEFAULT);
         started = reinterpret_cast<std::uintptr_t>(host) > 32;
     }
@@ -83,11 +70,14 @@ bool ConfigRequest(std::int32_t driverLink, DWORD code, void* record, DWORD size
     return started;
 }
 
-bool WriteConfig(HWND owner, BYTE* configRecord) {
+bool WriteConfig(HWND owner, BYTE* configRecord, int card, const BYTE* slice) {
     std::int32_t reconfigurable = 0;
     bool ok = ConfigRequest(DriverLink(), CFG_RECONFIGURABLE, &reconfigurable, sizeof reconfigurable) &&
-              reconfigurable != 0 &&
-              ConfigRequest(DriverLink(), CFG_SETCONFIG, configRecord, kConfigRecordSize);
+              reconfigurable != 0;
+    if (ok && slice && card >= 0 && card < static_cast<int>(kConfigRecordSize / kConfigSliceSize))
+        std::memcpy(configRecord + static_cast<std::size_t>(card) * kConfigSliceSize, slice,
+                    kConfigSliceSize);
+    ok = ok && ConfigRequest(DriverLink(), CFG_SETCONFIG, configRecord, kConfigRecordSize);
     if (!ok) MessageBoxA(owner, kSettingsLockedText, "Fehler", MB_ICONERROR);
     return ok;
 }

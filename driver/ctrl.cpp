@@ -3,6 +3,7 @@
 #include "driver/cards.h"
 #include "toolkit/Types.h"
 
+#include <cstring>
 #include <utility>
 
 namespace krvl {
@@ -39,14 +40,21 @@ void SharedBlock::Release() {
     m_flat = nullptr;
 }
 
+namespace {
+// Written so that no offset, however large, wraps around.
+bool Holds(DWORD size, std::size_t offset, std::size_t n) {
+    return offset <= size && size - offset >= n;
+}
+} // namespace
+
 std::int32_t SharedBlock::Int(std::size_t offset) const {
     std::int32_t v = 0;
-    if (m_flat && offset + sizeof v <= m_size) std::memcpy(&v, Flat() + offset, sizeof v);
+    if (m_flat && Holds(m_size, offset, sizeof v)) std::memcpy(&v, Flat() + offset, sizeof v);
     return v;
 }
 
 void SharedBlock::SetInt(std::size_t offset, std::int32_t value) {
-    if (m_flat && offset + sizeof value <= m_size) std::memcpy(Flat() + offset, &value, sizeof value);
+    if (m_flat && Holds(m_size, offset, sizeof value)) std::memcpy(Flat() + offset, &value, sizeof value);
 }
 
 namespace {

@@ -1,71 +1,25 @@
 // Installation, card state, the state file, changes made by another program, notices and levels.
 #include "emu/Emulator.h"
 
-#include <nlohmann/json.hpp>
+#include "cardcore/Law.h"
+#include "cardcore/Records.h"
+#include "cardcore/StoredState.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <unistd.h>
+#include <utility>
 
 namespace emu {
 namespace {
 
-using json = nlohmann::json;
+using cardcore::GainFactor;
+using cardcore::ToLevel;
+using cardcore::VolumeFactor;
 
 constexpr UINT kRunEventMessage = WM_USER + 1;
 
 WORD Word(DWORD packed, int ch) {
     return static_cast<WORD>(ch == 0 ? packed & 0xFFFF : packed >> 16);
-}
-
-double GainFactor(WORD w) {
-    // Position 128 (0x80xx) is unity; each step is half a decibel.
-    int position = (w >> 8) & 0xFF;
-    return std::pow(10.0, (position - 128) * 0.5 / 20.0);
-}
-
-double VolumeFactor(WORD w) {
-    if (w == 0) return 0;
-    // The top fader position (0xFE00) is unity; each step of 512 is half a decibel down.
-    double db = (w / 512.0 - 127.0) * 0.5;
-    return std::min(1.0, std::pow(10.0, db / 20.0));
-}
-
-DWORD ToLevel(double v) {
-    return static_cast<DWORD>(std::lround(std::clamp(v, 0.0, 32767.0)));
-}
-
-void PutLe32(BYTE* p, DWORD v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<BYTE>(v >> (8 * i));
-}
-
-void PutSlice(std::array<BYTE, kConfigRecordSize>& rec, int card, DWORD offset, LONG value) {
-    PutLe32(rec.data() + card * kConfigSliceSize + offset, static_cast<DWORD>(value));
-}
-
-std::string HexBytes(const BYTE* p, std::size_t n) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i) {
-        s += digits[p[i] >> 4];
-        s += digits[p[i] & 15];
-    }
-    return s;
-}
-
-bool ParseHexBytes(const std::string& s, BYTE* out, std::size_t n) {
-    if (s.size() != n * 2) return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned v = 0;
-        if (std::sscanf(s.c_str() + 2 * i, "%2x", &v) != 1) return false;
-        out[i] = static_cast<BYTE>(v);
-    }
-    return true;
 }
 
 } // namespace
@@ -74,24 +28,21 @@ bool ParseHexBytes(const std::string& s, BYTE* out, std::size_t n) {
 bool Emulator::Accepts(Setting setting, const CardState& st, int pair, DWORD value) {
     switch (setting) {
     case Setting::Source:
-        return pair >= 0 && pair < kPairs && value <= 5;
-    case Setting::Routing: {
-        if (pair < 0 || pair >= kPairs) return false;
-        BYTE source = value & 0xFF, monitor = (value >> 8) & 0xFF, mode = (value >> 16) & 0xFF;
-        bool sourceOk = pair == 0   ? source == kSourceLine
-                        : pair == 1 ? source == kSourceLine || source == kSourceCd
-                                    : source == kSourceOptical || source == kSourceDigitalCd ||
-                                          (st.extended && (source == kSourceXlr || source == kSourceCoaxial));
-        return sourceOk && monitor <= 3 && mode <= 2;
-    }
+        return pair >= 0 && pair < kPairsPerCard && cardcore::ValidSource(value);
+    case Setting::Routing:
+        return cardcore::ValidRouting(pair, value, st.extended);
     case Setting::Format:
-        return value <= 1;
+        return cardcore::ValidFormat(value);
     default: // gains, volumes and mutes of the analog pairs take any word
         return pair == 0 || pair == 1;
     }
 }
 
-Emulator::Emulator(const Scenario& scenario) : m_scenario(scenario) {
+Emulator::Emulator(const Scenario& scenario)
+    : m_scenario(scenario), m_state(sys::ResolveProfilePath(m_scenario.stateFile), [this] {
+          std::lock_guard lock(m_mutex);
+          return StateTextLocked();
+      }) {
     for (auto& d : m_scenario.DeviceList())
         (d.dir == sys::WaveDir::In ? m_in : m_out).push_back(d);
     for (std::size_t c = 0; c < m_scenario.cards.size() && c < kMaxCards; ++c)
@@ -122,11 +73,13 @@ void Emulator::InitialStateLocked() {
 
 Emulator::~Emulator() {
     Uninstall();
+    m_state.Stop(); // one that was never installed keeps its changes too
 }
 
 std::shared_ptr<Emulator> Emulator::Install(const Scenario& scenario) {
     auto emu = std::make_shared<Emulator>(scenario);
     emu->m_installed = true;
+    emu->m_state.Start();
     sys::RegisterWaveDriver(emu);
     if (!scenario.faults.rundllFails) {
         std::weak_ptr<Emulator> weak = emu;
@@ -199,10 +152,11 @@ void Emulator::Uninstall() {
     // From the destructor no owner is left, and the system holds the driver no more.
     auto self = weak_from_this().lock();
     if (self) sys::UnregisterWaveDriver(self);
+    m_state.Stop();
 }
 
 void Emulator::DefaultsLocked() {
-    m_config.fill(0);
+    m_config = cardcore::ConfigStore(CardCount());
     for (int c = 0; c < CardCount(); ++c) {
         auto& card = m_cards[c];
         CardState& st = card.st;
@@ -213,96 +167,52 @@ void Emulator::DefaultsLocked() {
         st.devnode = card.spec.devnode;
         st.gain.fill(0x80008000);   // unity
         st.volume.fill(0xFE00FE00); // top fader position
-        st.routing[0] = kSourceLine | 1 << 8;
-        st.routing[1] = kSourceLine | 2 << 8;
-        st.routing[2] = kSourceOptical | 3 << 8;
-        for (int p = 0; p < kPairs; ++p)
-            st.source[p] = static_cast<DWORD>(2 * p); // each pair plays itself
-
-        PutSlice(m_config, c, 8, c == 0 ? -1 : 0); // the first card is the master
-        PutSlice(m_config, c, 28, -1);             // conflict messages shown
-        PutSlice(m_config, c, 32, -1);
-        PutSlice(m_config, c, 136, 44100);
-        PutSlice(m_config, c, 176, -1); // no single playback device left
+        // Each input monitors on its own pair, each output plays itself.
+        st.routing[0] = Routing{kSourceLine, MonitorPairCode(0)}.Packed();
+        st.routing[1] = Routing{kSourceLine, MonitorPairCode(1)}.Packed();
+        st.routing[2] = Routing{kSourceOptical, MonitorPairCode(kDigitalPair)}.Packed();
+        for (int p = 0; p < kPairsPerCard; ++p)
+            st.source[p] = PlaySourceCode(p);
     }
-}
-
-std::string Emulator::StateFilePath() const {
-    return sys::ResolveProfilePath(m_scenario.stateFile);
 }
 
 void Emulator::LoadStateLocked() {
-    std::ifstream in(StateFilePath());
-    if (!in) return;
-    json root;
-    try {
-        root = json::parse(in);
-    } catch (const json::exception&) {
-        return; // a damaged file is as good as none: the card starts from its defaults
+    std::vector<cardcore::StoredCard> stored;
+    for (auto& card : m_cards) {
+        const CardState& st = card.st;
+        stored.push_back({st.gain, st.inputMute, st.routing, st.volume, st.outputMute, st.source,
+                          st.digitalFormat, st.extended});
     }
-    try {
-        if (root.contains("config") && root["config"].is_string()) {
-            std::array<BYTE, kConfigRecordSize> rec{};
-            if (ParseHexBytes(root["config"].get<std::string>(), rec.data(), rec.size())) m_config = rec;
-        }
-        if (!root.contains("cards") || !root["cards"].is_array()) return;
-        const json& cards = root["cards"];
-        for (int c = 0; c < CardCount() && c < static_cast<int>(cards.size()); ++c) {
-            const json& j = cards[c];
-            if (!j.is_object()) continue;
-            CardState& st = m_cards[c].st;
-            auto load = [&](const char* key, Setting setting, auto& target) {
-                if (!j.contains(key) || !j[key].is_array()) return;
-                for (std::size_t p = 0; p < target.size() && p < j[key].size(); ++p) {
-                    const json& v = j[key][p];
-                    if (!v.is_number_unsigned() || v.get<std::uint64_t>() > 0xFFFFFFFFu) continue;
-                    auto value = static_cast<DWORD>(v.get<std::uint64_t>());
-                    if (Accepts(setting, st, static_cast<int>(p), value)) target[p] = value;
-                }
-            };
-            load("gain", Setting::Gain, st.gain);
-            load("input_mute", Setting::InputMute, st.inputMute);
-            load("routing", Setting::Routing, st.routing);
-            load("volume", Setting::Volume, st.volume);
-            load("output_mute", Setting::OutputMute, st.outputMute);
-            load("source", Setting::Source, st.source);
-            if (j.contains("digital_format") && j["digital_format"].is_number_unsigned() &&
-                j["digital_format"].get<std::uint64_t>() <= 1)
-                st.digitalFormat = static_cast<DWORD>(j["digital_format"].get<std::uint64_t>());
-        }
-    } catch (const json::exception&) {
-        // Values of the wrong type were passed over above; anything else leaves what was read so far.
+    cardcore::ReadState(StateFilePath(), stored, m_config);
+    for (std::size_t c = 0; c < m_cards.size(); ++c) {
+        CardState& st = m_cards[c].st;
+        const cardcore::StoredCard& s = stored[c];
+        st.gain = s.gain;
+        st.inputMute = s.inputMute;
+        st.routing = s.routing;
+        st.volume = s.volume;
+        st.outputMute = s.outputMute;
+        st.source = s.source;
+        st.digitalFormat = s.digitalFormat;
     }
 }
 
-void Emulator::SaveStateLocked() {
-    if (!m_scenario.persist) return;
-    json root;
-    root["cards"] = json::array();
+std::string Emulator::StateTextLocked() const {
+    std::vector<cardcore::StoredCard> stored;
     for (auto& card : m_cards) {
         const CardState& st = card.st;
-        root["cards"].push_back({{"gain", st.gain},
-                                 {"input_mute", st.inputMute},
-                                 {"routing", st.routing},
-                                 {"volume", st.volume},
-                                 {"output_mute", st.outputMute},
-                                 {"source", st.source},
-                                 {"digital_format", st.digitalFormat}});
+        stored.push_back({st.gain, st.inputMute, st.routing, st.volume, st.outputMute, st.source,
+                          st.digitalFormat, st.extended});
     }
-    root["config"] = HexBytes(m_config.data(), m_config.size());
-    std::string text = root.dump(1) + "\n";
+    return cardcore::StateText(stored, m_config);
+}
 
-    // Temporary file, then rename: a crash never leaves a torn state file.
-    std::filesystem::path path(StateFilePath());
-    std::error_code ec;
-    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
-    std::string temp = path.string() + ".tmp" + std::to_string(::getpid());
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return;
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) std::remove(temp.c_str());
+void Emulator::StateChangedLocked() {
+    if (m_scenario.persist) m_state.Changed();
+}
+
+std::size_t Emulator::StateFileWrites() const {
+    return m_state.Writes();
 }
 
 // ---- settings ---------------------------------------------------------------------------------------
@@ -342,33 +252,13 @@ MMRESULT Emulator::ApplyLocked(Setting setting, int card, int pair, DWORD value,
         st.inputMute[pair] = value;
         break;
     }
-    SaveStateLocked();
+    StateChangedLocked();
     return MMSYSERR_NOERROR;
 }
 
 std::vector<DWORD> Emulator::NoticesLocked(int card, int pair, WORD eventClass, std::uintptr_t except) const {
-    std::vector<DWORD> records;
-    if (!eventClass) return records;
-    for (auto& r : m_registrations)
-        if (r.card == card && r.pair == pair && r.handle != except) records.push_back(r.address);
-    return records;
-}
-
-void Emulator::PostNotices(const std::vector<DWORD>& records, WORD eventClass) {
-    for (DWORD address : records) {
-        WORD cls = 0, window = 0, message = 0;
-        DWORD lParam = 0;
-        // The record is read where the program keeps it, as the driver only holds its address.
-        bool ok = sys::AccessVdm16(address, kNotifyRecordSize, [&](BYTE* p) {
-            cls = static_cast<WORD>(p[0] | p[1] << 8);
-            window = static_cast<WORD>(p[2] | p[3] << 8);
-            message = static_cast<WORD>(p[4] | p[5] << 8);
-            lParam = p[6] | p[7] << 8 | p[8] << 16 | static_cast<DWORD>(p[9]) << 24;
-        });
-        if (!ok || !(cls & eventClass)) continue;
-        PostMessageA(WOWHandle32(window, WOW_TYPE_HWND), message, 0,
-                     static_cast<LPARAM>(static_cast<LONG>(lParam)));
-    }
+    if (!eventClass) return {};
+    return m_notices.Records(card, pair, except);
 }
 
 MMRESULT Emulator::ExternalSet(Setting setting, int card, int pair, DWORD value) {
@@ -380,7 +270,7 @@ MMRESULT Emulator::ExternalSet(Setting setting, int card, int pair, DWORD value)
         if (r != MMSYSERR_NOERROR) return r;
         records = NoticesLocked(card, setting == Setting::Format ? kDigitalPair : pair, cls, 0);
     }
-    PostNotices(records, cls);
+    cardcore::NoticeBoard::Post(records, cls);
     return MMSYSERR_NOERROR;
 }
 
@@ -462,12 +352,12 @@ CardState Emulator::Card(int card) const {
 
 std::array<BYTE, kConfigRecordSize> Emulator::ConfigRecord() const {
     std::lock_guard lock(m_mutex);
-    return m_config;
+    return m_config.Record();
 }
 
 bool Emulator::Released() const {
     std::lock_guard lock(m_mutex);
-    return m_released;
+    return m_config.Released();
 }
 
 std::vector<HandleInfo> Emulator::Handles() const {
@@ -480,7 +370,7 @@ std::vector<HandleInfo> Emulator::Handles() const {
 
 std::vector<NotifyRegistration> Emulator::Registrations() const {
     std::lock_guard lock(m_mutex);
-    return m_registrations;
+    return m_notices.List();
 }
 
 std::array<DWORD, 2> Emulator::PeekLevels(std::uintptr_t handle) const {
@@ -512,9 +402,9 @@ double Emulator::OutputPeakLocked(const CardData& card, int pair, int ch, std::u
     double peak =
         record ? InputPeakLocked(card, from, ch, t0, t1) : card.spec.playback[from].Channel(ch).Peak(t0, t1);
     // Inputs monitored on this pair are mixed in; their crests are taken to coincide.
-    for (int i = 0; i < kPairs; ++i) {
-        int monitor = (st.routing[i] >> 8) & 0xFF, mode = (st.routing[i] >> 16) & 0xFF;
-        if (monitor == pair + 1 && mode != 0 && !(record && from == i))
+    for (int i = 0; i < kPairsPerCard; ++i) {
+        Routing r = Routing::Unpack(st.routing[i]);
+        if (r.monitorPair == MonitorPairCode(pair) && r.monitorMode != kMonitorOff && !(record && from == i))
             peak += InputPeakLocked(card, i, ch, t0, t1);
     }
     if (pair != kDigitalPair) peak *= VolumeFactor(Word(st.volume[pair], ch));
@@ -532,7 +422,7 @@ std::array<DWORD, 2> Emulator::LevelsLocked(const OpenHandle& h, std::uint64_t n
     if (!h.leveling || h.card < 0) return {};
     std::array<DWORD, 2> levels{};
     for (int ch = 0; ch < 2; ++ch)
-        levels[ch] = ToLevel(std::max(h.pending[ch], HandlePeakLocked(h, ch, h.levelSince, now)));
+        levels[ch] = ToLevel(std::max(h.pending.Peek()[ch], HandlePeakLocked(h, ch, h.levelSince, now)));
     return levels;
 }
 
@@ -542,7 +432,7 @@ void Emulator::FoldLevelsLocked(int card) {
         // The last read already covered this very instant.
         if (!h.leveling || h.card != card || h.levelSince == now) continue;
         for (int ch = 0; ch < 2; ++ch)
-            h.pending[ch] = std::max(h.pending[ch], HandlePeakLocked(h, ch, h.levelSince, now));
+            h.pending.Fold(ch, HandlePeakLocked(h, ch, h.levelSince, now));
         h.levelSince = now;
     }
 }

@@ -2,6 +2,10 @@
 // "rundll.exe" configuration entry, and lets tests, the harness and scenarios act as another program.
 #pragma once
 
+#include "cardcore/Config.h"
+#include "cardcore/Levels.h"
+#include "cardcore/Notices.h"
+#include "cardcore/StateFile.h"
 #include "emu/DriverMessages.h"
 #include "emu/Scenario.h"
 #include "system/sys.h"
@@ -47,19 +51,15 @@ struct HandleInfo {
     bool leveling{};
 };
 
-struct NotifyRegistration {
-    std::uintptr_t handle{};
-    int card{};
-    int pair{};
-    DWORD address{}; // 16:16 address of the notification record
-};
+using cardcore::NotifyRegistration;
 
 class Emulator final : public sys::WaveDriver, public std::enable_shared_from_this<Emulator> {
 public:
     // Registers the wave driver and the "rundll.exe" entry, loads the state file and schedules the
     // scenario's events on the system clock.
     static std::shared_ptr<Emulator> Install(const Scenario& scenario = Scenario::Default());
-    // Withdraws the driver, the events and the event window; the "rundll.exe" entry goes quiet.
+    // Withdraws the driver, the events and the event window; the "rundll.exe" entry goes quiet. The
+    // state file is brought up to date.
     void Uninstall();
     ~Emulator() override;
 
@@ -91,7 +91,11 @@ public:
     std::vector<NotifyRegistration> Registrations() const;
     // The answer DRVM_*_GET_LEVELS would give on this handle now, without starting a new interval.
     std::array<DWORD, 2> PeekLevels(std::uintptr_t handle) const;
-    std::string StateFilePath() const;
+    // The state file, resolved once at creation so that reading and writing find the same file.
+    const std::string& StateFilePath() const { return m_state.Path(); }
+    // How often the state file has been written: a second after the first change of a run of changes
+    // (never more than once a second), and at Uninstall when something changed since.
+    std::size_t StateFileWrites() const;
 
     // ---- transcript ----------------------------------------------------------------------------------
     void SetTranscriptSink(TranscriptSink sink);
@@ -130,14 +134,13 @@ private:
         bool control{};
         bool leveling{};
         std::uint64_t levelSince{};
-        std::array<double, 2> pending{}; // peaks folded in before a change of the card's settings
+        cardcore::PeakSinceRead pending; // peaks folded in before a change of the card's settings
     };
 
     static bool Accepts(Setting setting, const CardState& st, int pair, DWORD value);
     // Caller holds m_mutex for every *Locked member.
     MMRESULT ApplyLocked(Setting setting, int card, int pair, DWORD value, WORD& notifyClass);
     std::vector<DWORD> NoticesLocked(int card, int pair, WORD eventClass, std::uintptr_t except) const;
-    static void PostNotices(const std::vector<DWORD>& records, WORD eventClass);
     MMRESULT ExternalSet(Setting setting, int card, int pair, DWORD value);
     bool Refused(int card, UINT msg) const;
 
@@ -149,12 +152,13 @@ private:
 
     DWORD MessageLocked(OpenHandle& h, std::uintptr_t id, UINT msg, DWORD_PTR p1, WORD& notifyClass);
     bool BusyLocked() const;
-    void ConfigRequestLocked(const std::string& request, DWORD data);
 
     void DefaultsLocked();
     void InitialStateLocked();
     void LoadStateLocked();
-    void SaveStateLocked();
+    // The state changed: a write falls due a second from the first change since the last write.
+    void StateChangedLocked();
+    std::string StateTextLocked() const;
     void EmitLocked(const std::string& line);
     void ScheduleEvents();
 
@@ -169,13 +173,15 @@ private:
     std::vector<CardData> m_cards;
     std::map<std::uintptr_t, OpenHandle> m_handles;
     std::uintptr_t m_nextHandle{1};
-    std::vector<NotifyRegistration> m_registrations;
-    std::array<BYTE, kConfigRecordSize> m_config{};
-    bool m_released{};
+    cardcore::NoticeBoard m_notices;
+    cardcore::ConfigStore m_config{0};
     bool m_installed{};
     std::vector<UINT> m_timers;
     sys::Clock* m_timerClock{}; // the clock m_timers live on
     HWND m_eventWindow{};
+
+    // Reads the state above under m_mutex when it writes.
+    cardcore::StateFile m_state;
 
     mutable std::mutex m_transcriptMutex;
     TranscriptSink m_sink;

@@ -18,9 +18,10 @@ std::string Hex(std::uintmax_t v, int width = 0) {
 }
 
 bool IsControlOpen(const WAVEFORMATEX* fmt) {
-    if (fmt->cbSize < 4) return false;
+    static constexpr CtrlOpenFormat kControl{};
+    if (fmt->cbSize < sizeof kControl.extra) return false;
     const char* extra = reinterpret_cast<const char*>(fmt) + sizeof(WAVEFORMATEX);
-    return std::memcmp(extra, "CTRL", 4) == 0;
+    return std::memcmp(extra, kControl.extra, sizeof kControl.extra) == 0;
 }
 
 bool PlayableFormat(const WAVEFORMATEX* fmt) {
@@ -144,7 +145,7 @@ MMRESULT Emulator::Close(sys::WaveDir dir, std::uintptr_t handle) {
         r = MMSYSERR_INVALHANDLE;
     } else {
         m_handles.erase(it);
-        std::erase_if(m_registrations, [&](auto& reg) { return reg.handle == handle; });
+        m_notices.DropHandle(handle);
     }
     EmitLocked(std::string("close ") + DirName(dir) + " handle=" + Hex(handle) +
                " result=" + std::to_string(r));
@@ -183,7 +184,7 @@ DWORD Emulator::Message(sys::WaveDir dir, std::uintptr_t handle, UINT msg, DWORD
                    " dev=" + std::to_string(device) + " msg=0x" + Hex(msg, 4) + " p1=0x" +
                    Hex(p1 & 0xFFFFFFFFu, 8) + " result=" + std::to_string(r));
     }
-    PostNotices(records, cls);
+    cardcore::NoticeBoard::Post(records, cls);
     return r;
 }
 
@@ -204,7 +205,7 @@ DWORD Emulator::MessageLocked(OpenHandle& h, std::uintptr_t id, UINT msg, DWORD_
         FoldLevelsLocked(h.card);
         h.leveling = enable;
         h.levelSince = sys::CurrentClock().NowMs();
-        h.pending = {};
+        h.pending.Reset();
         return MMSYSERR_NOERROR;
     };
     auto levels = [&]() -> DWORD {
@@ -212,7 +213,7 @@ DWORD Emulator::MessageLocked(OpenHandle& h, std::uintptr_t id, UINT msg, DWORD_
         auto lv = LevelsLocked(h, now);
         if (!Write32(p1, {lv[0], lv[1]})) return MMSYSERR_INVALPARAM;
         h.levelSince = now;
-        h.pending = {};
+        h.pending.Reset();
         return MMSYSERR_NOERROR;
     };
 
@@ -239,28 +240,16 @@ DWORD Emulator::MessageLocked(OpenHandle& h, std::uintptr_t id, UINT msg, DWORD_
         return set(Setting::Source, p1);
     case DRVM_OUT_GET_DIGITAL_STATUS:
         if (!on(false, Kind::Digital)) break;
-        return answer({(st.digitalFormat & 1) | (st.extended ? 2u : 0u)});
+        return answer({(st.digitalFormat & kDigitalFormatBit) | (st.extended ? kDigitalExtended : 0u)});
     case DRVM_OUT_SET_DIGITAL_FORMAT:
         if (!on(false, Kind::Digital)) break;
         return set(Setting::Format, p1);
-    case DRVM_OUT_REGISTER_NOTIFY: {
+    case DRVM_OUT_REGISTER_NOTIFY:
         if (!on(false, Kind::Any)) break;
-        DWORD vp = 0;
-        if (!Address(p1, vp) || !sys::AccessVdm16(vp, kNotifyRecordSize, [](BYTE*) {}))
-            return MMSYSERR_INVALPARAM;
-        for (auto& reg : m_registrations)
-            if (reg.handle == id && reg.address == vp) return MMSYSERR_NOERROR; // already registered
-        m_registrations.push_back(NotifyRegistration{id, h.card, pair, vp});
-        return MMSYSERR_NOERROR;
-    }
-    case DRVM_OUT_UNREGISTER_NOTIFY: {
+        return m_notices.Register(id, h.card, pair, p1);
+    case DRVM_OUT_UNREGISTER_NOTIFY:
         if (!on(false, Kind::Any)) break;
-        DWORD vp = 0;
-        if (!Address(p1, vp)) return MMSYSERR_INVALPARAM;
-        auto n =
-            std::erase_if(m_registrations, [&](auto& reg) { return reg.handle == id && reg.address == vp; });
-        return n ? MMSYSERR_NOERROR : MMSYSERR_INVALPARAM;
-    }
+        return m_notices.Unregister(id, p1);
     case DRVM_OUT_GET_DEVNODE:
         if (!on(false, Kind::FirstAnalog)) break;
         return answer({st.devnode});

@@ -228,15 +228,6 @@ const std::set<std::string>& Actions() {
 
 } // namespace
 
-std::string DeviceName(sys::WaveDir dir, int card, int pair) {
-    static const char* roman[] = {"I", "II", "III", "IV"};
-    if (card < 0 || card >= kMaxCards || pair < 0 || pair >= kPairs) return {};
-    std::string kind = dir == sys::WaveDir::In ? "In" : "Out";
-    if (pair == kDigitalPair) return "Korvalin Digital " + kind + " " + roman[card];
-    int first = card * 4 + pair * 2 + 1;
-    return "Korvalin Analog " + kind + " " + std::to_string(first) + "-" + std::to_string(first + 1);
-}
-
 CardSpec DefaultCard(int c) {
     CardSpec card;
     card.devnode = 0x1000 + static_cast<DWORD>(c);

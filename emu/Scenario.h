@@ -2,6 +2,7 @@
 // (docs/scenario.md describes the format) or built in code.
 #pragma once
 
+#include "cardcore/Naming.h"
 #include "emu/DriverMessages.h"
 #include "emu/Signal.h"
 #include "system/sys.h"
@@ -109,8 +110,7 @@ struct Scenario {
 
 // The default signals of card index c.
 CardSpec DefaultCard(int c);
-// Generated device names: analog names end in the channel numbers counted across cards, digital names
-// in the Roman card number.
-std::string DeviceName(sys::WaveDir dir, int card, int pair);
+// Generated device names follow the card's naming rules.
+using cardcore::DeviceName;
 
 } // namespace emu

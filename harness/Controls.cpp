@@ -5,6 +5,7 @@
 #include "system/sys.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/CairoCanvas.h"
+#include "toolkit/ComCtrls.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
 #include "toolkit/ScrollBox.h"
@@ -94,7 +95,9 @@ std::string Harness::Describe(tk::TControl& c) {
     } else if (auto* combo = dynamic_cast<tk::TComboBox*>(&c)) {
         o << " itemindex=" << combo->ItemIndex() << " text=" << Quote(combo->Text());
     } else if (dynamic_cast<tk::TEdit*>(&c)) {
-        o << " text=" << Quote(c.Text());
+        o << " text=" << Quote(c.Text()) << " color=" << HexColor(c.Color());
+    } else if (auto* bar = dynamic_cast<tk::TTrackBar*>(&c)) {
+        o << " position=" << bar->Position();
     } else if (auto* button = dynamic_cast<tk::TSpeedButton*>(&c)) {
         o << " caption=" << Quote(c.Caption()) << " down=" << button->Down();
     } else if (auto* meter = dynamic_cast<krvl::TBarGraph*>(&c)) {
@@ -141,6 +144,14 @@ bool Harness::ExecuteControlCommand(const Command& c) {
     RequireRunning(c);
     tk::TForm& form = Window(c, c.words[1]);
     std::string where = "line " + std::to_string(c.line) + ": ";
+    // On the platform user input arrives as messages, so the program's loop (a modal one too) looks at
+    // its state after each; the harness hands it a turn the same way.
+    struct WakeAfterInput {
+        Harness* harness;
+        ~WakeAfterInput() {
+            if (harness) harness->WakeProgram();
+        }
+    } wake{cmd == "show" || cmd == "snapshot" || cmd == "sysmenu" ? nullptr : this};
 
     if (cmd == "close") {
         Deliver(form, [&] { form.Close(); });
@@ -184,6 +195,17 @@ bool Harness::ExecuteControlCommand(const Command& c) {
             else
                 throw ScriptError{where + c.words[2] + " cannot be checked"};
             if (is != want) ClickAt(form, control);
+        } else if (cmd == "drag" && dynamic_cast<tk::TTrackBar*>(&control)) {
+            // A track bar's thumb moves along the bar: right or down for a positive distance.
+            auto& bar = static_cast<tk::TTrackBar&>(control);
+            int d = static_cast<int>(Number(c.words[3], c.line));
+            tk::TRect thumb = bar.ThumbRect();
+            tk::TPoint p = bar.ClientToForm({(thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2});
+            tk::TPoint to =
+                bar.Orientation() == tk::trHorizontal ? tk::TPoint{p.x + d, p.y} : tk::TPoint{p.x, p.y + d};
+            form.DispatchMouse(WM_LBUTTONDOWN, tk::ssLeft, p.x, p.y);
+            form.DispatchMouse(WM_MOUSEMOVE, tk::ssLeft, to.x, to.y);
+            form.DispatchMouse(WM_LBUTTONUP, 0, to.x, to.y);
         } else if (cmd == "drag") {
             auto* slider = dynamic_cast<krvl::TSlider*>(&control);
             if (!slider || !slider->Knob()) throw ScriptError{where + c.words[2] + " is no fader"};
@@ -225,6 +247,18 @@ bool Harness::ExecuteControlCommand(const Command& c) {
             int dx = static_cast<int>(Number(c.words[3], c.line, INT_MIN / 2, INT_MAX / 2));
             Deliver(form, [&] { box->HorzScrollBar().SetPosition(box->HorzScrollBar().Position() + dx); });
         } else if (cmd == "select") {
+            if (auto* pages = dynamic_cast<tk::TPageControl*>(&control)) {
+                // A click in the middle of that page's tab.
+                auto tabs = pages->TabRects();
+                long long index = Number(c.words[3], c.line);
+                if (index < 0 || index >= static_cast<long long>(tabs.size()) ||
+                    tabs[static_cast<std::size_t>(index)].Empty())
+                    throw ScriptError{where + c.words[2] + " has no tab " + c.words[3]};
+                tk::TRect tab = tabs[static_cast<std::size_t>(index)];
+                ClickAt(form, control, (tab.left + tab.right) / 2 - control.Width() / 2,
+                        (tab.top + tab.bottom) / 2 - control.Height() / 2);
+                return true;
+            }
             auto* combo = dynamic_cast<tk::TComboBox*>(&control);
             if (!combo) throw ScriptError{where + c.words[2] + " is no drop-down list"};
             int index = static_cast<int>(Number(c.words[3], c.line, INT_MIN, INT_MAX));

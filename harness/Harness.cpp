@@ -4,15 +4,18 @@
 #include "app/tbmainf.h"
 #include "emu/Emulator.h"
 #include "mixer/Frame.h"
+#include "pulse/Driver.h"
 #include "system/sys.h"
 #include "toolkit/Forms.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <mutex>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -75,6 +78,16 @@ std::vector<std::string> Words(const std::string& line) {
     return words;
 }
 
+// A "#" inside double quotes is text (the settings dialogs' captions end in "Karte #N").
+std::size_t CommentStart(const std::string& line) {
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '"') quoted = !quoted;
+        if (line[i] == '#' && !quoted) return i;
+    }
+    return std::string::npos;
+}
+
 } // namespace
 
 long long Number(const std::string& text, int line, long long min, long long max) {
@@ -96,6 +109,8 @@ Harness::~Harness() {
     sys::SetWaitHook(nullptr);
     if (m_emu) m_emu->Uninstall();
     m_emu.reset();
+    if (m_pulse) m_pulse->Uninstall();
+    m_pulse.reset();
     if (!m_tempDir.empty()) {
         std::error_code ec;
         fs::remove_all(m_tempDir, ec);
@@ -115,7 +130,7 @@ bool Harness::Running() const {
 int Harness::Run(const std::vector<std::string>& lines) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::string text = lines[i];
-        if (auto hash = text.find('#'); hash != std::string::npos) text.erase(hash);
+        if (auto hash = CommentStart(text); hash != std::string::npos) text.erase(hash);
         auto words = Words(text);
         if (words.empty()) continue;
         Command c{static_cast<int>(i + 1), words, ""};
@@ -133,11 +148,18 @@ int Harness::Run(const std::vector<std::string>& lines) {
         }
         sys::SetWindowsDirectory(m_options.windowsDir);
         m_clock = &sys::UseVirtualClock();
-        emu::Scenario scenario = m_options.scenarioFile.empty()
-                                     ? emu::Scenario::Default()
-                                     : emu::Scenario::FromFile(m_options.scenarioFile);
-        m_emu = emu::Emulator::Install(scenario);
-        if (m_options.trace) m_emu->SetTranscriptSink([this](const std::string& l) { Print("drv " + l); });
+        if (m_options.backend == "pulse") {
+            pulse::Options options;
+            options.mapFile = m_options.pulseMap;
+            m_pulse = pulse::Driver::Install(options);
+        } else {
+            emu::Scenario scenario = m_options.scenarioFile.empty()
+                                         ? emu::Scenario::Default()
+                                         : emu::Scenario::FromFile(m_options.scenarioFile);
+            m_emu = emu::Emulator::Install(scenario);
+            if (m_options.trace)
+                m_emu->SetTranscriptSink([this](const std::string& l) { Print("drv " + l); });
+        }
         sys::SetMessageBoxObserver([this](const sys::MessageBoxRecord& r) {
             Print("msgbox caption=\"" + Escape(r.caption) + "\" style=" + Hex(r.style) + " text=\"" +
                   Escape(r.text) + "\"");
@@ -152,6 +174,8 @@ int Harness::Run(const std::vector<std::string>& lines) {
         m_error = e;
     } catch (const emu::ScenarioError& e) {
         m_error = ScriptError{std::string("scenario: ") + e.what()};
+    } catch (const pulse::MapError& e) {
+        m_error = ScriptError{e.what()};
     }
     sys::SetWaitHook(nullptr);
     sys::SetMessageBoxObserver(nullptr);
@@ -173,13 +197,26 @@ void Harness::AdvanceWait() {
     while (m_waitUntil) {
         auto due = m_clock->NextDue();
         if (due && *due <= *m_waitUntil) {
+            if (m_pulse && !KeepPace(*due)) return; // the server reported something meanwhile
             m_clock->AdvanceTo(*due);
             if (sys::PendingMessages() > 0 || krvl::ExitFlag()) return;
         } else {
+            if (m_pulse && !KeepPace(*m_waitUntil)) return;
             m_clock->AdvanceTo(*m_waitUntil);
             m_waitUntil.reset();
         }
     }
+}
+
+bool Harness::KeepPace(std::uint64_t virtualMs) {
+    auto now = std::chrono::steady_clock::now();
+    if (!m_paceStart) m_paceStart = {now, m_clock->NowMs()};
+    auto target = m_paceStart->first + std::chrono::milliseconds(virtualMs - m_paceStart->second);
+    while (std::chrono::steady_clock::now() < target) {
+        if (sys::PendingMessages() > 0) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 void Harness::Pump() {
@@ -257,6 +294,7 @@ void Harness::Execute(const Command& c) {
         long long ms = Number(c.words[1], c.line);
         if (ms < 0) throw ScriptError{"line " + std::to_string(c.line) + ": negative wait"};
         m_waitUntil = m_clock->NowMs() + static_cast<std::uint64_t>(ms);
+        m_paceStart.reset(); // the wait takes its time from now
         if (!Running()) {
             // No program loop to hand messages to: time just passes (the card's events still run).
             m_clock->AdvanceTo(*m_waitUntil);
@@ -338,6 +376,7 @@ void Harness::CmdIni() {
 
 void Harness::CmdEmu(const Command& c) {
     const std::string& action = c.words[1];
+    if (!m_emu) throw ScriptError{"line " + std::to_string(c.line) + ": emu: not on the emulated card"};
     auto arg = [&](std::size_t i) {
         if (c.words.size() <= i)
             throw ScriptError{"line " + std::to_string(c.line) + ": emu " + action + " needs more arguments"};
@@ -391,6 +430,31 @@ void Harness::CmdEmu(const Command& c) {
     } else if (action == "set-input-mute") {
         int k = card();
         r = m_emu->SetInputMute(k, pair(1), stereo(4));
+    } else if (action == "config") {
+        // The card's slice of the driver's configuration record: the given offsets, or every non-zero
+        // field.
+        int k = card();
+        auto record = m_emu->ConfigRecord();
+        const BYTE* slice = record.data() + static_cast<std::size_t>(k) * emu::kConfigSliceSize;
+        auto field = [&](DWORD offset) {
+            const BYTE* p = slice + offset;
+            return static_cast<LONG>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<DWORD>(p[3]) << 24);
+        };
+        std::ostringstream o;
+        o << "config card=" << (k + 1);
+        if (c.words.size() > 3) {
+            for (std::size_t i = 3; i < c.words.size(); ++i) {
+                long long offset = Number(c.words[i], c.line);
+                if (offset < 0 || offset > static_cast<long long>(emu::kConfigSliceSize) - 4)
+                    throw ScriptError{"line " + std::to_string(c.line) + ": no field at " + c.words[i]};
+                o << ' ' << offset << '=' << field(static_cast<DWORD>(offset));
+            }
+        } else {
+            for (DWORD offset = 0; offset + 4 <= emu::kConfigSliceSize; offset += 4)
+                if (LONG v = field(offset)) o << ' ' << offset << '=' << v;
+        }
+        Print(o.str());
+        return;
     } else if (action == "state") {
         int k = card();
         emu::CardState s = m_emu->Card(k);

@@ -2,6 +2,7 @@
 // drives it with a line-based script (docs/harness.md has the grammar).
 #pragma once
 
+#include <chrono>
 #include <climits>
 #include <functional>
 #include <iosfwd>
@@ -12,6 +13,9 @@
 
 namespace emu {
 class Emulator;
+}
+namespace pulse {
+class Driver;
 }
 namespace sys {
 class VirtualClock;
@@ -27,6 +31,8 @@ struct Options {
     std::string scenarioFile; // empty: the default scenario
     std::string windowsDir;   // empty: a fresh temporary folder
     bool trace{};
+    std::string backend{"emu"}; // or "pulse": the sound server the environment names
+    std::string pulseMap;       // with "pulse": the map file; empty for every sink and source
 };
 
 // A script error: the run stops and the program exits with status 2.
@@ -61,6 +67,8 @@ private:
     void RequireRunning(const Command& command);
     void WakeProgram();
     void AdvanceWait();
+    // Waits until real time has caught up with virtualMs; false when a message arrived first.
+    bool KeepPace(std::uint64_t virtualMs);
 
     tk::TForm& Window(const Command& command, const std::string& caption);
     tk::TControl& Control(const Command& command, tk::TForm& form, const std::string& name);
@@ -85,10 +93,12 @@ private:
     std::string m_tempDir;
     sys::VirtualClock* m_clock{};
     std::shared_ptr<emu::Emulator> m_emu;
+    std::shared_ptr<pulse::Driver> m_pulse; // a real server's meters run in real time: waits keep pace
     std::vector<Command> m_commands;
     std::size_t m_next{};
     enum class Phase { NotStarted, Running, Ended } m_phase{Phase::NotStarted};
     std::optional<std::uint64_t> m_waitUntil;
+    std::optional<std::pair<std::chrono::steady_clock::time_point, std::uint64_t>> m_paceStart;
     bool m_exiting{};
     std::optional<ScriptError> m_error;
 };

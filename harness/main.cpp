@@ -1,4 +1,4 @@
-// krvl-script [--scenario S.json] [--windir DIR] [--trace] SCRIPT
+// krvl-script [--scenario S.json] [--windir DIR] [--trace] [--backend emu|pulse] [--pulse-map FILE] SCRIPT
 #include "harness/Harness.h"
 
 #include <fstream>
@@ -17,17 +17,24 @@ int main(int argc, char** argv) {
             options.windowsDir = argv[++i];
         else if (a == "--trace")
             options.trace = true;
+        else if (a == "--backend" && i + 1 < argc &&
+                 (argv[i + 1] == std::string("emu") || argv[i + 1] == std::string("pulse")))
+            options.backend = argv[++i];
+        else if (a == "--pulse-map" && i + 1 < argc)
+            options.pulseMap = argv[++i];
         else if (a == "--script" && i + 1 < argc)
             script = argv[++i];
         else if (!a.empty() && a[0] != '-' && script.empty())
             script = a;
         else {
-            std::cout << "error: usage: krvl-script [--scenario S.json] [--windir DIR] [--trace] SCRIPT\n";
+            std::cout << "error: usage: krvl-script [--scenario S.json] [--windir DIR] [--trace] [--backend "
+                         "emu|pulse] [--pulse-map FILE] SCRIPT\n";
             return 2;
         }
     }
     if (script.empty()) {
-        std::cout << "error: usage: krvl-script [--scenario S.json] [--windir DIR] [--trace] SCRIPT\n";
+        std::cout << "error: usage: krvl-script [--scenario S.json] [--windir DIR] [--trace] [--backend "
+                     "emu|pulse] [--pulse-map FILE] SCRIPT\n";
         return 2;
     }
     std::ifstream in(script);

@@ -12,7 +12,7 @@ elif [ -x build/harness/krvl-script ]; then
   echo "No desktop host or display: running the start-up headless on the emulated card." >&2
   script=$(mktemp)
   printf 'start\ntray dblclick\nwindows\nexit\n' > "$script"
-  exec build/harness/krvl-script "$script"
+  exec build/harness/krvl-script "$@" "$script"
 else
   echo "The manager itself is not built yet; the system layer and its tests are." >&2
   echo "Run scripts/test.sh to build and test what exists." >&2

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -139,15 +140,43 @@ struct WindowTimer {
     UINT clockId{};
 };
 
+// Ids the system hands out (thread timers, a window's timer asked for with id 0) start high, clear of
+// the small ids windows give their own timers.
+constexpr UINT_PTR kFirstSystemTimerId = 0x8000;
+
 struct WindowTimers {
     std::mutex mutex;
     std::map<std::pair<HWND, UINT_PTR>, WindowTimer> timers;
-    UINT_PTR nextThreadTimer{1};
+    UINT_PTR nextSystemId{kFirstSystemTimerId};
+    std::function<bool()> createFault;
 };
 
 WindowTimers& WT() {
     static WindowTimers state;
     return state;
+}
+
+// Caller holds WT().mutex.
+UINT_PTR FreshTimerId(HWND hwnd) {
+    auto& wt = WT();
+    for (;;) {
+        UINT_PTR id = wt.nextSystemId++;
+        if (wt.nextSystemId == 0) wt.nextSystemId = kFirstSystemTimerId;
+        if (id != 0 && !wt.timers.count({hwnd, id})) return id;
+    }
+}
+
+// Removes the timer and its tick still waiting in the queue; returns its clock timer to kill, 0 for
+// none. The clock timer is killed by the caller without the lock held, since killing waits for a
+// running callback, which takes the lock.
+UINT ForgetTimer(HWND hwnd, UINT_PTR id) {
+    std::lock_guard lock(WT().mutex);
+    auto it = WT().timers.find({hwnd, id});
+    if (it == WT().timers.end()) return 0;
+    UINT clockId = it->second.clockId;
+    WT().timers.erase(it);
+    detail::DropPosted(hwnd, WM_TIMER, id);
+    return clockId;
 }
 
 } // namespace
@@ -258,6 +287,11 @@ void SetClock(std::unique_ptr<Clock> clock) {
     WT().timers.clear(); // they lived on the old clock
 }
 
+void SetTimerCreateFault(std::function<bool()> fault) {
+    std::lock_guard lock(WT().mutex);
+    WT().createFault = std::move(fault);
+}
+
 VirtualClock& UseVirtualClock() {
     auto clock = std::make_unique<VirtualClock>();
     auto& ref = *clock;
@@ -268,6 +302,8 @@ VirtualClock& UseVirtualClock() {
 namespace detail {
 void ResetClock() {
     SetClock(nullptr);
+    std::lock_guard lock(WT().mutex);
+    WT().createFault = nullptr;
 }
 
 void KillWindowTimers(HWND hwnd) {
@@ -294,6 +330,12 @@ MMRESULT timeSetEvent(UINT uDelay, UINT uResolution, LPTIMECALLBACK lpTimeProc, 
                       UINT fuEvent) {
     (void)uResolution;
     if (!lpTimeProc || uDelay < 1 || uDelay > sys::kMaxPeriod) return 0;
+    std::function<bool()> fault;
+    {
+        std::lock_guard lock(sys::WT().mutex);
+        fault = sys::WT().createFault;
+    }
+    if (fault && fault()) return 0;
     bool periodic = (fuEvent & TIME_PERIODIC) != 0;
     return sys::CurrentClock().AddTimer(uDelay, periodic,
                                         [lpTimeProc, dwUser](UINT id) { lpTimeProc(id, 0, dwUser, 0, 0); });
@@ -320,6 +362,10 @@ void Sleep(DWORD dwMilliseconds) {
     sys::CurrentClock().Sleep(dwMilliseconds);
 }
 
+// A window's timer is known by the id the window gives it; asked for with id 0, and for a thread timer
+// (no window) unless it names one the thread holds, the system picks the id. The returned id is the
+// one WM_TIMER carries and KillTimer takes. As on the platform, a timer has at most one WM_TIMER
+// waiting: a thread too busy to take it misses ticks instead of finding a row of them.
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc) {
     using namespace sys;
     if (hWnd && !IsWindow(hWnd)) return 0;
@@ -327,27 +373,27 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerF
     UINT_PTR id = nIDEvent;
     {
         std::lock_guard lock(WT().mutex);
-        if (!hWnd) id = WT().nextThreadTimer++;
+        if (!nIDEvent || (!hWnd && !WT().timers.count({hWnd, nIDEvent}))) id = FreshTimerId(hWnd);
     }
-    KillTimer(hWnd, id); // a new SetTimer with the same id replaces the old one
+    // A new SetTimer with the same id replaces the old one.
+    if (UINT replaced = ForgetTimer(hWnd, id)) CurrentClock().KillTimer(replaced);
+
     auto proc = reinterpret_cast<LPARAM>(lpTimerFunc);
-    UINT clockId = CurrentClock().AddTimer(
-        uElapse, true, [hWnd, id, proc](UINT) { PostMessageA(hWnd, WM_TIMER, id, proc); });
+    // Held from creating the clock timer to recording it, so its first tick finds it recorded.
     std::lock_guard lock(WT().mutex);
+    UINT clockId = CurrentClock().AddTimer(uElapse, true, [hWnd, id, proc](UINT firing) {
+        std::lock_guard tickLock(WT().mutex);
+        auto it = WT().timers.find({hWnd, id});
+        if (it == WT().timers.end() || it->second.clockId != firing) return; // killed meanwhile
+        detail::PostCoalesced(hWnd, WM_TIMER, id, proc);
+    });
     WT().timers[{hWnd, id}] = WindowTimer{clockId};
-    return hWnd ? (nIDEvent ? nIDEvent : 1) : id;
+    return id;
 }
 
 BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent) {
-    using namespace sys;
-    UINT clockId = 0;
-    {
-        std::lock_guard lock(WT().mutex);
-        auto it = WT().timers.find({hWnd, uIDEvent});
-        if (it == WT().timers.end()) return FALSE;
-        clockId = it->second.clockId;
-        WT().timers.erase(it);
-    }
-    CurrentClock().KillTimer(clockId);
+    UINT clockId = sys::ForgetTimer(hWnd, uIDEvent);
+    if (!clockId) return FALSE;
+    sys::CurrentClock().KillTimer(clockId);
     return TRUE;
 }

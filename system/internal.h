@@ -13,6 +13,12 @@ void ResetShell();
 void ResetProfile();
 void ResetUi();
 
+// Posts the message unless one with the same window, number and wParam is still waiting (a timer
+// keeps at most one tick queued).
+void PostCoalesced(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Drops the waiting messages with that window, number and wParam.
+void DropPosted(HWND hwnd, UINT msg, WPARAM wParam);
+
 // A destroyed window takes its timers and system menu with it.
 void KillWindowTimers(HWND hwnd);
 void DropSystemMenu(HWND hwnd);

@@ -2,6 +2,7 @@
 #include "system/internal.h"
 #include "system/sys.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -166,18 +167,46 @@ BOOL DestroyWindow(HWND hWnd) {
     return TRUE;
 }
 
-BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+bool SameSlot(const MSG& m, HWND hwnd, UINT msg, WPARAM wParam) {
+    return m.hwnd == hwnd && m.message == msg && m.wParam == wParam;
+}
+
+BOOL Post(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, bool coalesce) {
     auto& s = S();
     std::shared_ptr<std::function<void()>> wake;
     {
         std::lock_guard lock(s.mutex);
         if (hWnd && !s.windows.count(Key(hWnd))) return FALSE;
+        if (coalesce && std::any_of(s.queue.begin(), s.queue.end(),
+                                    [&](const MSG& m) { return SameSlot(m, hWnd, Msg, wParam); }))
+            return TRUE;
         s.queue.push_back(MSG{hWnd, Msg, wParam, lParam, 0, {}});
         wake = s.wakeHook;
     }
     s.arrived.notify_all();
     if (wake) (*wake)();
     return TRUE;
+}
+
+} // namespace
+
+namespace sys::detail {
+
+void PostCoalesced(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Post(hwnd, msg, wParam, lParam, true);
+}
+
+void DropPosted(HWND hwnd, UINT msg, WPARAM wParam) {
+    std::lock_guard lock(S().mutex);
+    std::erase_if(S().queue, [&](const MSG& m) { return SameSlot(m, hwnd, msg, wParam); });
+}
+
+} // namespace sys::detail
+
+BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    return Post(hWnd, Msg, wParam, lParam, false);
 }
 
 void PostQuitMessage(INT nExitCode) {
@@ -230,12 +259,14 @@ BOOL TranslateMessage(const MSG*) {
 }
 
 LRESULT DispatchMessageA(const MSG* lpMsg) {
-    if (!lpMsg || !lpMsg->hwnd) return 0;
+    if (!lpMsg) return 0;
+    // A timer with a callback runs it, also a thread timer, whose message has no window.
     if (lpMsg->message == WM_TIMER && lpMsg->lParam) {
         auto proc = reinterpret_cast<TIMERPROC>(lpMsg->lParam);
-        if (IsWindow(lpMsg->hwnd)) proc(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, GetTickCount());
+        if (!lpMsg->hwnd || IsWindow(lpMsg->hwnd)) proc(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, GetTickCount());
         return 0;
     }
+    if (!lpMsg->hwnd) return 0;
     return SendMessageA(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
 }
 

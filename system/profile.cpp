@@ -77,11 +77,20 @@ Line Classify(std::string text) {
 std::optional<std::vector<Line>> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
+    std::stringstream content;
+    content << in.rdbuf();
+    const std::string all = content.str();
+    // Lines end in CRLF, LF or a lone CR (files written elsewhere); all three read alike.
     std::vector<Line> lines;
-    std::string text;
-    while (std::getline(in, text)) {
-        if (!text.empty() && text.back() == '\r') text.pop_back();
-        lines.push_back(Classify(std::move(text)));
+    std::size_t start = 0;
+    while (start < all.size()) {
+        std::size_t end = all.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(Classify(all.substr(start)));
+            break;
+        }
+        lines.push_back(Classify(all.substr(start, end - start)));
+        start = end + (all[end] == '\r' && end + 1 < all.size() && all[end + 1] == '\n' ? 2 : 1);
     }
     return lines;
 }
@@ -220,6 +229,9 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
                                DWORD nSize, LPCSTR lpFileName) {
     if (!lpReturnedString || !lpFileName) return 0;
     auto lines = ReadFile(sys::ResolveProfilePath(lpFileName));
+    // Blanks around the caller's names are not part of them, as in the file.
+    const std::string section = lpAppName ? Trim(lpAppName) : std::string();
+    const std::string key = lpKeyName ? Trim(lpKeyName) : std::string();
     if (!lpAppName) {
         std::vector<std::string> names;
         if (lines)
@@ -228,7 +240,7 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
         return CopyList(names, lpReturnedString, nSize);
     }
     std::optional<std::pair<std::size_t, std::size_t>> sec;
-    if (lines) sec = FindSection(*lines, lpAppName);
+    if (lines) sec = FindSection(*lines, section);
     if (!lpKeyName) {
         std::vector<std::string> keys;
         if (sec)
@@ -237,7 +249,7 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
         return CopyList(keys, lpReturnedString, nSize);
     }
     if (sec)
-        if (auto entry = FindEntry(*lines, *sec, lpKeyName))
+        if (auto entry = FindEntry(*lines, *sec, key))
             return CopyString(Unquote((*lines)[*entry].value), lpReturnedString, nSize);
     // The default loses its trailing blanks, as on the original platform.
     std::string def = lpDefault ? lpDefault : "";
@@ -269,7 +281,10 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
     std::lock_guard writing(writeMutex);
     auto read = ReadFile(path);
     std::vector<Line> lines = read ? std::move(*read) : std::vector<Line>{};
-    auto sec = FindSection(lines, lpAppName);
+    // Trimmed as reads trim them, so a write under " Korvalin" changes the section a read finds.
+    const std::string section = Trim(lpAppName);
+    const std::string key = lpKeyName ? Trim(lpKeyName) : std::string();
+    auto sec = FindSection(lines, section);
 
     if (!lpKeyName) {
         if (!sec) return TRUE;
@@ -279,7 +294,7 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
     }
     if (!lpString) {
         if (!sec) return TRUE;
-        auto entry = FindEntry(lines, *sec, lpKeyName);
+        auto entry = FindEntry(lines, *sec, key);
         if (!entry) return TRUE;
         lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*entry));
         return WriteFileAtomically(path, lines) ? TRUE : FALSE;
@@ -288,7 +303,6 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
     std::string value = lpString;
     value.erase(0, value.find_first_not_of(" \t") == std::string::npos ? value.size()
                                                                        : value.find_first_not_of(" \t"));
-    std::string key = Trim(lpKeyName);
     if (sec) {
         if (auto entry = FindEntry(lines, *sec, key)) {
             lines[*entry] = Classify(lines[*entry].name + "=" + value);
@@ -301,7 +315,7 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
         }
     } else {
         if (!lines.empty() && !Trim(lines.back().text).empty()) lines.push_back(Classify(""));
-        lines.push_back(Classify("[" + Trim(lpAppName) + "]"));
+        lines.push_back(Classify("[" + section + "]"));
         lines.push_back(Classify(key + "=" + value));
     }
     return WriteFileAtomically(path, lines) ? TRUE : FALSE;

@@ -85,16 +85,25 @@ std::vector<TrayIcon> TrayIcons() {
     return S().trayIcons;
 }
 
-bool DeliverTrayMouse(UINT mouseMessage, UINT id) {
+namespace {
+bool DeliverTrayMouseTo(const std::function<bool(const TrayIcon&)>& which, UINT mouseMessage) {
     TrayIcon icon;
     {
         std::lock_guard lock(S().mutex);
-        auto it =
-            std::find_if(S().trayIcons.begin(), S().trayIcons.end(), [&](auto& t) { return t.id == id; });
+        auto it = std::find_if(S().trayIcons.begin(), S().trayIcons.end(), which);
         if (it == S().trayIcons.end()) return false;
         icon = *it;
     }
     return PostMessageA(icon.hwnd, icon.callbackMessage, icon.id, static_cast<LPARAM>(mouseMessage)) != 0;
+}
+} // namespace
+
+bool DeliverTrayMouse(HWND hwnd, UINT id, UINT mouseMessage) {
+    return DeliverTrayMouseTo([&](const TrayIcon& t) { return t.hwnd == hwnd && t.id == id; }, mouseMessage);
+}
+
+bool DeliverTrayMouse(UINT mouseMessage, UINT id) {
+    return DeliverTrayMouseTo([&](const TrayIcon& t) { return t.id == id; }, mouseMessage);
 }
 
 void RegisterIconResource(const std::string& name, IconImage image) {

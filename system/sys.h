@@ -145,7 +145,10 @@ public:
 // Headless default: keeps the icons. A host installs its own.
 void SetTray(std::shared_ptr<Tray> tray);
 std::vector<TrayIcon> TrayIcons();
-// The tray icon reports a mouse action (WM_LBUTTONDBLCLK, ...) to its window, as the shell does.
+// The tray icon of (hwnd, id) reports a mouse action (WM_LBUTTONDBLCLK, ...) to its window, as the shell
+// does; false when there is no such icon. Icons of two windows may share an id.
+bool DeliverTrayMouse(HWND hwnd, UINT id, UINT mouseMessage);
+// The same for the first icon added with this id, for callers that name no window (a script's "tray").
 bool DeliverTrayMouse(UINT mouseMessage, UINT id = 0);
 
 // ---- icons ------------------------------------------------------------------------------------------
@@ -165,6 +168,16 @@ std::string WindowsDirectory();
 std::string ResolveProfilePath(const std::string& file);
 // For tests: a write to a path for which this returns true fails as a full disk would.
 void SetProfileWriteFault(std::function<bool(const std::string& path)> fault);
+
+// ---- faults for tests ------------------------------------------------------------------------------
+// Failures the platform can produce but a test cannot otherwise bring about. Each hook is asked once
+// per call it governs, on the calling thread; true makes that call fail. ResetSystem clears them.
+// timeSetEvent returns 0 (no multimedia timer) when this returns true; window timers are not affected.
+void SetTimerCreateFault(std::function<bool()> fault);
+// A WOWGlobalAllocLock16 of size bytes for which this returns true still gives a block and its 16:16
+// address, but the block has no flat address: WOWGetVDMPointer and WOWGetVDMPointerFix return null
+// for it. The driver side (ResolveVdm16, AccessVdm16) still reaches it, and it is freed as usual.
+void SetFlatAddressFault(std::function<bool(DWORD size)> fault);
 
 // ---- message boxes and beeps -------------------------------------------------------------------------
 struct MessageBoxRecord {

@@ -3,6 +3,7 @@
 #include "system/internal.h"
 #include "system/sys.h"
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -15,12 +16,14 @@ constexpr WORD kSelectorCount = 8191;
 struct Block {
     std::vector<BYTE> data;
     int fixes{};
+    bool noFlat{}; // the program side cannot address it (a test's fault)
 };
 
 struct State {
     std::mutex mutex;
     std::map<WORD, Block> blocks;
     WORD nextIndex{1};
+    std::function<bool(DWORD)> flatFault;
 };
 
 State& S() {
@@ -33,10 +36,12 @@ WORD SelectorOf(WORD index) {
     return static_cast<WORD>((index << 3) | 7);
 }
 
+enum class Side { Program, Driver };
+
 // Caller holds the mutex.
-BYTE* Resolve(DWORD vp, DWORD length) {
+BYTE* Resolve(DWORD vp, DWORD length, Side side) {
     auto it = S().blocks.find(static_cast<WORD>(vp >> 16));
-    if (it == S().blocks.end()) return nullptr;
+    if (it == S().blocks.end() || (side == Side::Program && it->second.noFlat)) return nullptr;
     std::uint64_t offset = vp & 0xFFFF;
     if (offset + length > it->second.data.size()) return nullptr;
     return it->second.data.data() + offset;
@@ -48,6 +53,12 @@ DWORD WOWGlobalAllocLock16(WORD wFlags, DWORD cb, HGLOBAL16* phMem) {
     if (phMem) *phMem = 0;
     if (cb == 0 || cb > kMaxBlock) return 0;
     auto& s = S();
+    std::function<bool(DWORD)> fault;
+    {
+        std::lock_guard lock(s.mutex);
+        fault = s.flatFault;
+    }
+    bool noFlat = fault && fault(cb); // asked without the lock: the hook may allocate itself
     std::lock_guard lock(s.mutex);
     for (WORD tries = 0; tries < kSelectorCount; ++tries) {
         WORD index = s.nextIndex;
@@ -57,6 +68,7 @@ DWORD WOWGlobalAllocLock16(WORD wFlags, DWORD cb, HGLOBAL16* phMem) {
         Block block;
         // Fresh memory of a real heap is not zero: GMEM_ZEROINIT must be asked for.
         block.data.assign(cb, (wFlags & GMEM_ZEROINIT) ? 0 : 0xCD);
+        block.noFlat = noFlat;
         s.blocks.emplace(sel, std::move(block));
         if (phMem) *phMem = sel;
         return static_cast<DWORD>(sel) << 16;
@@ -73,13 +85,13 @@ BOOL WOWGlobalUnlockFree16(DWORD vpMem) {
 void* WOWGetVDMPointer(DWORD vp, DWORD dwBytes, BOOL fProtectedMode) {
     if (!fProtectedMode) return nullptr; // real-mode segments do not exist here
     std::lock_guard lock(S().mutex);
-    return Resolve(vp, dwBytes);
+    return Resolve(vp, dwBytes, Side::Program);
 }
 
 void* WOWGetVDMPointerFix(DWORD vp, DWORD dwBytes, BOOL fProtectedMode) {
     if (!fProtectedMode) return nullptr;
     std::lock_guard lock(S().mutex);
-    BYTE* p = Resolve(vp, dwBytes);
+    BYTE* p = Resolve(vp, dwBytes, Side::Program);
     if (p) ++S().blocks[static_cast<WORD>(vp >> 16)].fixes;
     return p;
 }
@@ -102,12 +114,12 @@ namespace sys {
 
 void* ResolveVdm16(DWORD vp, DWORD length) {
     std::lock_guard lock(S().mutex);
-    return Resolve(vp, length);
+    return Resolve(vp, length, Side::Driver);
 }
 
 bool AccessVdm16(DWORD vp, DWORD length, const std::function<void(BYTE*)>& access) {
     std::lock_guard lock(S().mutex);
-    BYTE* p = Resolve(vp, length);
+    BYTE* p = Resolve(vp, length, Side::Driver);
     if (!p) return false;
     access(p);
     return true;
@@ -118,11 +130,17 @@ std::size_t LiveBlocks16() {
     return S().blocks.size();
 }
 
+void SetFlatAddressFault(std::function<bool(DWORD size)> fault) {
+    std::lock_guard lock(S().mutex);
+    S().flatFault = std::move(fault);
+}
+
 namespace detail {
 void ResetWow16() {
     std::lock_guard lock(S().mutex);
     S().blocks.clear();
     S().nextIndex = 1;
+    S().flatFault = nullptr;
 }
 } // namespace detail
 

@@ -187,14 +187,20 @@ TCairoCanvas::TCairoCanvas(cairo_t* cr) : m_cr(cr) {
 }
 
 TCairoCanvas::~TCairoCanvas() {
+    // The context is the caller's (a desktop window's draw): it gets it back as it gave it.
+    for (; m_saves > 0; --m_saves)
+        cairo_restore(m_cr);
     cairo_restore(m_cr);
 }
 
 void TCairoCanvas::Save() {
     cairo_save(m_cr);
+    ++m_saves;
 }
 void TCairoCanvas::Restore() {
+    if (m_saves == 0) return; // never past the state the canvas began with
     cairo_restore(m_cr);
+    --m_saves;
 }
 void TCairoCanvas::Translate(int dx, int dy) {
     cairo_translate(m_cr, dx, dy);

@@ -40,6 +40,7 @@ private:
     // Fills the current path with the brush, then outlines it with the pen; clears the path.
     void FillAndStroke(const TPen& pen, const TBrush& brush, double width);
     cairo_t* m_cr;
+    int m_saves{}; // open Save()s, undone at the end when a paint threw halfway
 };
 
 // The family a classic font name is drawn with ("Arial", "MS Sans Serif" -> Liberation Sans, ...).

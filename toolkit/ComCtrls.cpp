@@ -164,6 +164,13 @@ void TPageControl::SelectByUser(int index) {
     if (OnChange) OnChange(this);
 }
 
+void TPageControl::SetTabWidth(int v) {
+    v = std::max(0, v);
+    if (v == m_tabWidth) return;
+    m_tabWidth = v;
+    Invalidate();
+}
+
 std::vector<TRect> TPageControl::TabRects() const {
     std::vector<TRect> rects;
     int x = 2;
@@ -172,7 +179,7 @@ std::vector<TRect> TPageControl::TabRects() const {
             rects.push_back({});
             continue;
         }
-        int w = MeasureText(StripAccelerator(page->Caption()), Font()).cx + 12;
+        int w = m_tabWidth > 0 ? m_tabWidth : MeasureText(StripAccelerator(page->Caption()), Font()).cx + 12;
         rects.push_back({x, 2, x + w, 2 + kTabHeight});
         x += w;
     }

@@ -52,6 +52,9 @@ public:
     void SetActivePageIndex(int index);
     // A click on a tab: OnChanging may refuse, then the page changes and OnChange runs.
     void SelectByUser(int index);
+    // Every tab this wide; 0 sizes each tab to its caption.
+    int TabWidth() const { return m_tabWidth; }
+    void SetTabWidth(int v);
     // The tab rectangles (client coordinates) of the visible tabs, in page order.
     std::vector<TRect> TabRects() const;
     // The area the pages take.
@@ -75,6 +78,7 @@ private:
     std::vector<TTabSheet*> m_pages;
     TTabSheet* m_activePage{};
     TTabSheet* m_pendingActive{};
+    int m_tabWidth{};
 };
 
 enum TTrackBarOrientation { trHorizontal, trVertical };

@@ -313,6 +313,12 @@ void TTimer::SetInterval(UINT v) {
     UpdateTimer();
 }
 
+void TTimer::AfterConstruction() {
+    TComponent::AfterConstruction();
+    // A layout being read starts its timers in Loaded, with their stored properties in.
+    if (!Owner() || !Owner()->Loading()) UpdateTimer();
+}
+
 void TTimer::Loaded() {
     TComponent::Loaded();
     UpdateTimer();

@@ -124,7 +124,9 @@ private:
     bool m_autoSize{};
 };
 
-// Raises OnTimer every Interval milliseconds through the system clock (a window timer).
+// Raises OnTimer every Interval milliseconds through the system clock (a window timer). The window
+// timer runs while Enabled and Interval > 0: from creation in code, from Loaded in a layout. Ticks
+// reach OnTimer whenever one is set, so a handler assigned after creation runs with the defaults.
 class TTimer : public TComponent {
 public:
     explicit TTimer(TComponent* owner);
@@ -138,6 +140,8 @@ public:
     bool Running() const { return m_running; }
 
     TNotifyEvent OnTimer;
+
+    void AfterConstruction() override;
 
 protected:
     void Loaded() override;

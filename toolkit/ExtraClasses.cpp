@@ -161,6 +161,7 @@ void RegisterExtraStandardClasses() {
         .Property("OnHide", Notify(&TTabSheet::OnHide));
     RegisterClass<TPageControl>("TPageControl", "TWinControl")
         .Ref<TPageControl, TTabSheet>("ActivePage", &TPageControl::SetActivePage)
+        .Int<TPageControl>("TabWidth", &TPageControl::SetTabWidth)
         .Property("OnChange", Notify(&TPageControl::OnChange));
 
     RegisterClass<TTrackBar>("TTrackBar", "TWinControl")

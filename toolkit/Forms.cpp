@@ -149,7 +149,19 @@ void TForm::SetBorderStyle(TFormBorderStyle style) {
 }
 
 void TForm::SetWindowState(TWindowState state) {
+    if (state == m_windowState) return;
     m_windowState = state;
+    if (OnWindowChange) OnWindowChange(this);
+}
+
+void TForm::SetIcon(HICON icon) {
+    if (icon == m_icon) return;
+    m_icon = icon;
+    if (OnWindowChange) OnWindowChange(this);
+}
+
+void TForm::TextChanged() {
+    if (OnWindowChange) OnWindowChange(this);
 }
 
 void TForm::SetFormStyle(TFormStyle style) {

@@ -48,7 +48,7 @@ public:
     TFormStyle FormStyle() const { return m_formStyle; }
     void SetFormStyle(TFormStyle style);
     HICON Icon() const { return m_icon; }
-    void SetIcon(HICON icon) { m_icon = icon; }
+    void SetIcon(HICON icon);
     TFormState FormState() const { return m_formState; }
     bool KeyPreview() const { return m_keyPreview; }
     void SetKeyPreview(bool v) { m_keyPreview = v; }
@@ -97,6 +97,9 @@ public:
     // Paints the classic frame and caption bar around a client area at ClientOffset().
     void PaintFrame(TCanvas& canvas);
     std::function<void(TForm* form, const TRect& clientRect)> OnInvalidate;
+    // For a host: the caption, icon or window state changed. Position, size, z-order and visibility
+    // reach it through the window model (SetWindowPos).
+    std::function<void(TForm* form)> OnWindowChange;
 
     void DefaultHandler(TMessage& message) override;
     void AfterConstruction() override;
@@ -133,6 +136,7 @@ public:
 protected:
     void Paint(TCanvas& canvas) override;
     void Resize() override;
+    void TextChanged() override;
     void Loaded() override;
     virtual void DoShow();
     virtual void DoHide();

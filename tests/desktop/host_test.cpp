@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <stdexcept>
 #include <thread>
 
 namespace {
@@ -19,6 +20,21 @@ namespace {
 constexpr unsigned XK_a = 0x61, XK_b = 0x62, XK_c = 0x63, XK_BackSpace = 0xff08, XK_Tab = 0xff09,
                    XK_ISO_Left_Tab = 0xfe20, XK_Return = 0xff0d, XK_Escape = 0xff1b, XK_space = 0x20;
 constexpr unsigned ShiftMask = 1, Mod1Mask = 8;
+
+// A control that counts its paints and can be made to fail them, as a broken meter would.
+class Probe : public tk::TGraphicControl {
+public:
+    using tk::TGraphicControl::TGraphicControl;
+    int paints{};
+    bool fail{};
+
+protected:
+    void Paint(tk::TCanvas& canvas) override {
+        ++paints;
+        if (fail) throw std::runtime_error("Zeichnen fehlgeschlagen");
+        canvas.FillRect(ClientRect(), tk::clBtnFace);
+    }
+};
 
 class Host : public ::testing::Test {
 protected:
@@ -101,6 +117,12 @@ TEST_F(Host, ShownFormBecomesAWindowWithItsCaptionPlacementAndVisibility) {
     f->SetLeft(300);
     ASSERT_TRUE(PumpUntil([&] { return w->Geometry().x == 300 + off.x; }));
 
+    // The tray's way back from the taskbar: a minimised form set to normal.
+    f->SetWindowState(tk::wsMinimized);
+    ASSERT_TRUE(PumpUntil([&] { return w->WindowState() == tk::wsMinimized; }));
+    f->SetWindowState(tk::wsNormal);
+    ASSERT_TRUE(PumpUntil([&] { return w->WindowState() == tk::wsNormal; }));
+
     f->Hide();
     ASSERT_TRUE(PumpUntil([&] { return !w->Shown(); }));
     f->Show();
@@ -120,12 +142,15 @@ TEST_F(Host, BorderStylesCentringAndStayOnTop) {
     EXPECT_TRUE(w->ToolWindow());
     EXPECT_TRUE(w->Resizable());
 
+    // Stay-on-top reaches the desktop window at once, not at the loop's next wait.
     EXPECT_FALSE(w->KeepAbove());
     SetWindowPos(tool->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
-    host->Pump(30);
     EXPECT_TRUE(w->KeepAbove());
     SetWindowPos(tool->Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
-    host->Pump(30);
+    EXPECT_FALSE(w->KeepAbove());
+    tool->SetFormStyle(tk::fsStayOnTop);
+    EXPECT_TRUE(w->KeepAbove());
+    tool->SetFormStyle(tk::fsNormal);
     EXPECT_FALSE(w->KeepAbove());
 
     tk::TForm* dialog = NewForm(tk::bsDialog, 0, 0, 200, 100);
@@ -208,6 +233,86 @@ TEST_F(Host, AFormThatChangesItsHeightWhileTheUserResizesIsFollowed) {
     host->Pump(700);
     EXPECT_EQ(f->Height(), 300);
     EXPECT_EQ(f->ClientWidth(), 380);
+}
+
+// Four metering windows repaint many times a second; a wait after which no form changed must cost
+// nothing per form (no limits asked, no window brought in line), while the repaints go on.
+TEST_F(Host, AWaitAfterNothingChangedCostsNothingPerFormWhileRepaintsGoOn) {
+    tk::TForm* f = NewForm(tk::bsSizeToolWin, 40, 40, 300, 200);
+    int queries = 0;
+    f->SetMessageHandler(WM_GETMINMAXINFO, [&](tk::TMessage& m) {
+        ++queries;
+        auto* info = reinterpret_cast<MINMAXINFO*>(m.LParam);
+        info->ptMinTrackSize = {97, 200};
+        info->ptMaxTrackSize = {400, 200};
+    });
+    auto* meter = tk::New<Probe>(f);
+    meter->SetParent(f);
+    meter->SetBounds(10, 10, 40, 100);
+    tk::TForm* other = NewForm(tk::bsSingle, 400, 40, 200, 150);
+    desktop::FormWindow* w = ShowAndWait(f);
+    ASSERT_NE(w, nullptr);
+    ASSERT_NE(ShowAndWait(other), nullptr);
+    host->Pump(700); // the desktop's placement settles
+
+    std::uint64_t syncs = host->Syncs();
+    int asked = queries, painted = meter->paints, waits = 0;
+    host->SetWaitObserver([&] {
+        ++waits;
+        meter->Invalidate();
+    });
+    host->Pump(400);
+    host->SetWaitObserver(nullptr);
+    EXPECT_GT(waits, 10);
+    EXPECT_GT(meter->paints, painted + 5);
+    EXPECT_EQ(queries, asked);
+    EXPECT_EQ(host->Syncs(), syncs);
+
+    // A change is acted on, with the limits asked again for the new size.
+    f->SetWidth(250);
+    asked = queries; // the form's own clamping asks too
+    ASSERT_TRUE(PumpUntil([&] { return w->Geometry().width == f->ClientWidth(); }));
+    EXPECT_GT(host->Syncs(), syncs);
+    EXPECT_GT(queries, asked);
+}
+
+// A paint that throws reaches the application's report, as any failing handler does; a paint failing
+// on every frame is reported once, and again only after a good paint.
+TEST_F(Host, AFailingPaintIsReportedOncePerRunOfFailures) {
+    std::vector<std::string> reports;
+    tk::Application->OnException = [&](std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            reports.push_back(e.what());
+        }
+    };
+    struct Restore {
+        ~Restore() { tk::Application->OnException = nullptr; }
+    } restore;
+    tk::TForm* f = NewForm(tk::bsSingle, 60, 60, 200, 150);
+    auto* meter = tk::New<Probe>(f);
+    meter->SetParent(f);
+    meter->SetBounds(10, 10, 40, 100);
+    ASSERT_NE(ShowAndWait(f), nullptr);
+    EXPECT_TRUE(reports.empty());
+
+    meter->fail = true;
+    int painted = meter->paints;
+    for (int i = 0; i < 5; ++i) {
+        meter->Invalidate();
+        host->Pump(40);
+    }
+    EXPECT_GT(meter->paints, painted + 2);
+    EXPECT_EQ(reports, std::vector<std::string>{"Zeichnen fehlgeschlagen"});
+
+    meter->fail = false;
+    painted = meter->paints;
+    meter->Invalidate();
+    ASSERT_TRUE(PumpUntil([&] { return meter->paints > painted; }));
+    meter->fail = true;
+    meter->Invalidate();
+    ASSERT_TRUE(PumpUntil([&] { return reports.size() == 2; }));
 }
 
 TEST_F(Host, CloseBoxActivationAndMouseReachTheForm) {
@@ -487,6 +592,23 @@ TEST_F(Host, TrayIconReportsMouseActionsAndFallsBackToAWindowOfItsOwn) {
     GetCursorPos(&p);
     EXPECT_EQ(p.x, 500);
     EXPECT_EQ(p.y, 400);
+
+    // A second window's icon with the same id gets its own clicks.
+    std::vector<LPARAM> others;
+    HWND other = sys::CreateWindowHandle([&](HWND, UINT, WPARAM, LPARAM l) -> LRESULT {
+        others.push_back(l);
+        return 0;
+    });
+    NOTIFYICONDATAA second = record;
+    second.hWnd = other;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &second));
+    ASSERT_EQ(tray.Count(), 2u);
+    tray.FeedButton(1, 0, 3, 500, 400, 12000);
+    ASSERT_TRUE(PumpUntil([&] { return !others.empty(); }));
+    EXPECT_EQ(others, std::vector<LPARAM>{WM_RBUTTONDOWN});
+    EXPECT_EQ(notices.size(), 5u);
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &second));
+    DestroyWindow(other);
 
     ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &record));
     EXPECT_EQ(tray.Count(), 0u);

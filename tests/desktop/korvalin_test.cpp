@@ -212,6 +212,15 @@ protected:
         }
     }
 
+    // Without a tray host: the icon window of its own opens the control window.
+    void OpenFromTheIconWindow() {
+        std::vector<std::string> icons;
+        ASSERT_TRUE(WaitFor([&] {
+            return !(icons = Ids("--onlyvisible --classname '^korvalin-trayicon$'")).empty();
+        })) << Log();
+        OpenAndCheckControlWindow(icons[0]);
+    }
+
     void CheckCaptions(const fs::path& png) {
         cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
         ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS) << png;
@@ -291,11 +300,50 @@ TEST_F(Korvalin, TrayIconInTheTrayHostOpensTheControlWindowAndSigtermSavesTheSet
 
 TEST_F(Korvalin, WithoutATrayHostTheIconWindowStandsIn) {
     StartProgram();
-    std::vector<std::string> icons;
+    OpenFromTheIconWindow();
+    TerminateAndCheckSettings();
+}
+
+// The settings box of the control window opens the dialog of the first card; a click on each tab shows
+// its page. With KRVL_SCREENSHOT_DIR set, the three pages are saved there.
+TEST_F(Korvalin, TheSettingsBoxOpensTheDialogAndEachTabShowsItsPage) {
+    StartProgram();
+    OpenFromTheIconWindow();
+    ASSERT_FALSE(HasFatalFailure());
+    std::vector<std::string> controls = Ids("--onlyvisible --name '^Korvalin$'");
+    ASSERT_FALSE(controls.empty());
+    Geometry control = GeometryOf(controls[0]);
+    auto click = [&](int x, int y) {
+        Run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    };
+    click(control.x + 40, control.y + 93); // the caption of chkSettings
+    std::vector<std::string> dialogs;
     ASSERT_TRUE(WaitFor([&] {
-        return !(icons = Ids("--onlyvisible --classname '^korvalin-trayicon$'")).empty();
+        return !(dialogs = Ids("--onlyvisible --name '^Korvalin Einstellungen Karte #1$'")).empty();
     })) << Log();
-    OpenAndCheckControlWindow(icons[0]);
+    Geometry dialog = GeometryOf(dialogs[0]);
+    EXPECT_EQ(dialog.width, 414);
+    EXPECT_EQ(dialog.height, 372);
+
+    const char* names[] = {"settings-clock.png", "settings-dsound.png", "settings-misc.png"};
+    std::vector<std::string> pages;
+    for (int tab = 0; tab < 3; ++tab) {
+        // The page control sits at 6,6; its tabs are 120 wide from 2,2 and 20 high.
+        click(dialog.x + 6 + 2 + 120 * tab + 100, dialog.y + 6 + 12);
+        std::this_thread::sleep_for(std::chrono::milliseconds(700)); // painted
+        fs::path png = dir / names[tab];
+        Run("import -window " + dialogs[0] + " " + png.string());
+        std::ifstream in(png, std::ios::binary);
+        pages.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        EXPECT_FALSE(pages.back().empty()) << png;
+        if (const char* keep = std::getenv("KRVL_SCREENSHOT_DIR")) {
+            std::error_code ec;
+            fs::copy_file(png, fs::path(keep) / names[tab], fs::copy_options::overwrite_existing, ec);
+        }
+    }
+    EXPECT_NE(pages[0], pages[1]);
+    EXPECT_NE(pages[1], pages[2]);
+    EXPECT_NE(pages[0], pages[2]);
     TerminateAndCheckSettings();
 }
 

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 
@@ -189,6 +191,71 @@ TEST_F(Driver, AFifthCardsChannelsAreIgnored) {
     EXPECT_EQ(CardTable().waveOutFound, 6);
 }
 
+TEST_F(Driver, AFifthCardsDigitalDevicesLeaveTheFirstCardsInPlace) {
+    card->devices = fake::Card::TwoCards();
+    card->devices.push_back({sys::WaveDir::In, kManufacturerId, kPidDigitalIn, "Korvalin Digital V"});
+    card->devices.push_back({sys::WaveDir::Out, kManufacturerId, kPidDigitalOut, "Korvalin Digital VI "});
+    card->devices.push_back({sys::WaveDir::Out, kManufacturerId, kPidDigitalOut, "Digital XIII"});
+    card->devices.push_back({sys::WaveDir::In, kManufacturerId, kPidDigitalIn, "Digital II "});
+    DiscoverCards();
+    const auto& t = CardTable();
+    EXPECT_EQ(t.waveInFound, 7); // but a name that matches no numeral still counts as card 1's
+    EXPECT_EQ(t.waveInIds[kDigitalPair], 7);
+    EXPECT_EQ(t.waveOutFound, 6);
+    EXPECT_EQ(t.waveOutIds[kDigitalPair], 2); // card 1's own Digital device
+    EXPECT_EQ(t.cardCount, 2);
+}
+
+TEST_F(Driver, ADevnodeIsKeptOnlyFromAnAnswerAndAnUnreadOneMatchesNothing) {
+    card->devices = fake::Card::TwoCards();
+    for (auto& d : card->devices)
+        if (d.devnode == 0x1001) d.refuseDevnode = true; // the second card's driver refuses
+    DiscoverCards();
+    const auto& t = CardTable();
+    ASSERT_EQ(t.cardCount, 2);
+    EXPECT_EQ(t.devnodes[0], 0x1000);
+    EXPECT_EQ(t.devnodes[1], -1); // not the first card's value left in the block
+    EXPECT_TRUE(t.IsDevnodeOf(0, 0x1000));
+    EXPECT_FALSE(t.IsDevnodeOf(1, 0x1000));
+    EXPECT_FALSE(t.IsDevnodeOf(1, 0xFFFFFFFFu)); // a notice for devnode -1 is not the unread card's
+    EXPECT_FALSE(t.IsDevnodeOf(2, 0xFFFFFFFFu)); // nor a card that was not found
+    EXPECT_EQ(card->closes.size(), 2u);
+
+    // A driver may well number a card -1; read, it matches.
+    for (auto& d : card->devices) {
+        d.refuseDevnode = false;
+        if (d.devnode == 0x1001) d.devnode = 0xFFFFFFFFu;
+    }
+    DiscoverCards();
+    EXPECT_TRUE(CardTable().IsDevnodeOf(1, 0xFFFFFFFFu));
+}
+
+TEST_F(Driver, AGapInTheCardsOrACardListedTwiceLeavesNoCardFound) {
+    auto two = fake::Card::TwoCards();
+    // The first and the third card: the second is counted but not there.
+    card->devices = two;
+    for (auto& d : card->devices) {
+        if (d.devnode != 0x1001) continue;
+        if (d.pid == kPidDigitalIn || d.pid == kPidDigitalOut)
+            d.name = "Korvalin Digital III";
+        else
+            d.name = d.name.ends_with("5-6") ? "Korvalin Analog 9-10" : "Korvalin Analog 11-12";
+    }
+    DiscoverCards();
+    EXPECT_EQ(CardTable().waveInIds[6], 3); // the third card's devices were found
+    EXPECT_FALSE(CardTable().cardsFound);
+    EXPECT_EQ(CardTable().cardCount, 0);
+    EXPECT_TRUE(card->opens.empty()); // no devnode read on a card that is not there
+
+    // The first card twice over: twelve devices, one card.
+    card->devices.assign(two.begin(), two.begin() + 6);
+    card->devices.insert(card->devices.end(), two.begin(), two.begin() + 6);
+    DiscoverCards();
+    EXPECT_FALSE(CardTable().cardsFound);
+    EXPECT_EQ(CardTable().cardCount, 0);
+    EXPECT_TRUE(card->opens.empty());
+}
+
 TEST_F(Driver, AMalformedAnalogNameStopsDiscoveryWithItsError) {
     card->devices = fake::Card::TwoCards();
     card->devices[1].name = "Korvalin Analog";
@@ -258,10 +325,34 @@ TEST_F(Driver, SharedBlocksFreeThemselves) {
     EXPECT_FALSE(SharedBlock(0x20000));
 }
 
+TEST_F(Driver, SharedBlockOffsetsFarPastTheEndReadAndWriteNothing) {
+    SharedBlock block(8);
+    ASSERT_TRUE(block);
+    for (std::size_t offset : {std::size_t{5}, std::size_t{9}, SIZE_MAX - 1, SIZE_MAX - 3, SIZE_MAX}) {
+        block.SetInt(offset, -1);
+        EXPECT_EQ(block.Int(offset), 0) << offset;
+    }
+    EXPECT_EQ(block.Int(0), 0);
+    EXPECT_EQ(block.Int(4), 0);
+}
+
+TEST_F(Driver, ABlockWithoutAFlatAddressIsNotUsable) {
+    sys::SetFlatAddressFault([](DWORD size) { return size == 8; });
+    SharedBlock levels(8);
+    SharedBlock word(4);
+    EXPECT_FALSE(levels);
+    EXPECT_NE(levels.Address(), 0u);
+    EXPECT_EQ(levels.Int(0), 0);
+    EXPECT_TRUE(word);
+    levels.Release();
+    EXPECT_EQ(sys::LiveBlocks16(), 1u); // freed although it never had a flat pointer
+}
+
 // ---- configuration requests --------------------------------------------------------------------------
 
 struct Host {
     std::vector<std::string> lines;
+    std::vector<BYTE> sent; // the record of the last "setconfig"
     std::int32_t reconfigurable = 1;
     bool complete = true;
 };
@@ -276,6 +367,9 @@ void InstallHost(Host& host) {
         std::string name = req;
         if (name == "reconfigurable")
             sys::AccessVdm16(data, 4, [&](BYTE* p) { std::memcpy(p, &host.reconfigurable, 4); });
+        if (name == "setconfig")
+            sys::AccessVdm16(data, kConfigRecordSize,
+                             [&](BYTE* p) { host.sent.assign(p, p + kConfigRecordSize); });
         if (name == "getstates")
             sys::AccessVdm16(data, 20, [](BYTE* p) {
                 std::int32_t rec[5] = {1, 1, -24, 0, -30};
@@ -344,6 +438,29 @@ TEST_F(Driver, AHostThatNeverAnswersTimesOut) {
     EXPECT_EQ(sys::LiveBlocks16(), 0u);
 }
 
+TEST_F(Driver, TheCompletionWordCountsOnlyOnceTheHostsLockedWriteIsOver) {
+    // The host sets the word first and finishes its answer within the same locked access: a request
+    // that read the word without the lock would copy the record back before the answer is in.
+    sys::RegisterShellProgram("rundll.exe", [](const std::string& params) {
+        unsigned data = 0, done = 0;
+        char req[32];
+        if (std::sscanf(params.c_str(), "KRVL.DRV,DriverConfig %31s $%8X #%8X", req, &data, &done) != 3)
+            return;
+        auto* record = static_cast<BYTE*>(sys::ResolveVdm16(data, 4));
+        sys::AccessVdm16(done, 4, [&](BYTE* p) {
+            std::int32_t one = 1;
+            std::memcpy(p, &one, 4);
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            std::int32_t answer = 1;
+            std::memcpy(record, &answer, 4);
+        });
+    });
+    std::int32_t value = 0;
+    EXPECT_TRUE(ConfigRequest(1, CFG_RECONFIGURABLE, &value, 4));
+    EXPECT_EQ(value, 1);
+    sys::JoinShellPrograms();
+}
+
 TEST_F(Driver, VirtualTimeDoesNotMoveWhileARequestWaits) {
     auto& clock = sys::UseVirtualClock();
     Host host;
@@ -374,6 +491,33 @@ TEST_F(Driver, WritingTheConfigurationAsksFirstAndReportsARefusal) {
     ASSERT_EQ(host.lines.size(), 3u);
     EXPECT_NE(host.lines[2].find(" setconfig $"), std::string::npos);
     EXPECT_EQ(sys::RecordedMessageBoxes().size(), 1u);
+    DriverLink() = 0;
+}
+
+TEST_F(Driver, ACardSliceJoinsTheRecordOnlyOnceTheDriverAgrees) {
+    Host host;
+    InstallHost(host);
+    DriverLink() = 1;
+    BYTE record[kConfigRecordSize];
+    std::memset(record, 0x11, sizeof record);
+    BYTE slice[kConfigSliceSize];
+    std::memset(slice, 0x22, sizeof slice);
+
+    host.reconfigurable = 0;
+    EXPECT_FALSE(WriteConfig(nullptr, record, 2, slice));
+    sys::JoinShellPrograms();
+    for (BYTE b : record)
+        ASSERT_EQ(b, 0x11);
+
+    host.reconfigurable = 1;
+    EXPECT_TRUE(WriteConfig(nullptr, record, 2, slice));
+    sys::JoinShellPrograms();
+    ASSERT_EQ(host.sent.size(), kConfigRecordSize);
+    for (std::size_t i = 0; i < kConfigRecordSize; ++i) {
+        BYTE want = i >= 2 * kConfigSliceSize && i < 3 * kConfigSliceSize ? 0x22 : 0x11;
+        ASSERT_EQ(host.sent[i], want) << "byte " << i;
+        ASSERT_EQ(record[i], want) << "byte " << i;
+    }
     DriverLink() = 0;
 }
 

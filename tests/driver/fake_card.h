@@ -2,6 +2,7 @@
 // message recorded, devnodes answered through the 16:16 address like the card would.
 #pragma once
 
+#include "system/krvl_protocol.h"
 #include "system/sys.h"
 
 #include <cstring>
@@ -17,6 +18,7 @@ struct Device {
     WORD pid;
     std::string name;
     DWORD devnode{};
+    bool refuseDevnode{}; // answers DRVM_OUT_GET_DEVNODE with an error, writing nothing
 };
 
 struct OpenRecord {
@@ -38,18 +40,18 @@ public:
     // Two complete cards named as the card's driver names them.
     static std::vector<Device> TwoCards() {
         std::vector<Device> d;
-        const char* romans[] = {"I", "II"};
         for (int c = 0; c < 2; ++c) {
             for (auto dir : {sys::WaveDir::In, sys::WaveDir::Out}) {
-                WORD analog = dir == sys::WaveDir::In ? 37 : 38;
+                bool in = dir == sys::WaveDir::In;
                 for (int p = 0; p < 2; ++p) {
                     int hi = c * 4 + p * 2 + 2;
-                    d.push_back({dir, 190, analog,
+                    d.push_back({dir, krvl::kManufacturerId, in ? krvl::kPidAnalogIn : krvl::kPidAnalogOut,
                                  "Korvalin Analog " + std::to_string(hi - 1) + "-" + std::to_string(hi),
                                  static_cast<DWORD>(0x1000 + c)});
                 }
-                d.push_back({dir, 190, static_cast<WORD>(analog + 2),
-                             std::string("Korvalin Digital ") + romans[c], static_cast<DWORD>(0x1000 + c)});
+                d.push_back({dir, krvl::kManufacturerId, in ? krvl::kPidDigitalIn : krvl::kPidDigitalOut,
+                             std::string("Korvalin Digital ") + krvl::kCardNumerals[c],
+                             static_cast<DWORD>(0x1000 + c)});
             }
         }
         return d;
@@ -85,7 +87,8 @@ public:
     }
     DWORD Message(sys::WaveDir, std::uintptr_t handle, UINT msg, DWORD_PTR p1, DWORD_PTR) override {
         messages.push_back({msg, p1});
-        if (msg == DRV_USER + 17) {
+        if (msg == krvl::DRVM_OUT_GET_DEVNODE) {
+            if (m_deviceOf[handle]->refuseDevnode) return MMSYSERR_ERROR;
             void* p = sys::ResolveVdm16(static_cast<DWORD>(p1), 4);
             if (!p) return MMSYSERR_INVALPARAM;
             DWORD v = m_deviceOf[handle]->devnode;

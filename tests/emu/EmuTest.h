@@ -4,6 +4,7 @@
 
 #include "emu/Emulator.h"
 #include "system/sys.h"
+#include "tests/support/Block16.h"
 
 #include <gtest/gtest.h>
 
@@ -14,54 +15,13 @@
 
 namespace emu_test {
 
-#pragma pack(push, 1)
-struct ControlFormat {
-    WAVEFORMATEX fmt{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 4};
-    char extra[4]{'C', 'T', 'R', 'L'};
-};
-#pragma pack(pop)
+using ControlFormat = krvl::CtrlOpenFormat;
 
 inline WAVEFORMATEX PlainFormat() {
     return WAVEFORMATEX{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
 }
 
-// A 16-bit block as the program owns one: 16:16 address plus fixed flat pointer.
-class Block {
-public:
-    explicit Block(DWORD size) : m_size(size) {
-        m_vp = WOWGlobalAllocLock16(GMEM_ZEROINIT, size, nullptr);
-        m_p = static_cast<BYTE*>(WOWGetVDMPointerFix(m_vp, size, TRUE));
-    }
-    ~Block() {
-        if (m_vp) {
-            WOWGetVDMPointerUnfix(m_vp);
-            WOWGlobalUnlockFree16(m_vp);
-        }
-    }
-    Block(const Block&) = delete;
-    Block& operator=(const Block&) = delete;
-
-    DWORD vp() const { return m_vp; }
-    BYTE* data() const { return m_p; }
-    DWORD U32(DWORD offset = 0) const {
-        DWORD v;
-        std::memcpy(&v, m_p + offset, 4);
-        return v;
-    }
-    void Put32(DWORD offset, DWORD v) { std::memcpy(m_p + offset, &v, 4); }
-    // Frees the block early, leaving its address dangling.
-    void Free() {
-        WOWGetVDMPointerUnfix(m_vp);
-        WOWGlobalUnlockFree16(m_vp);
-        m_vp = 0;
-        m_p = nullptr;
-    }
-
-private:
-    DWORD m_size{};
-    DWORD m_vp{};
-    BYTE* m_p{};
-};
+using test_support::Block;
 
 class EmuTest : public ::testing::Test {
 protected:
@@ -95,13 +55,13 @@ protected:
     static HWAVEIN OpenIn(UINT dev) {
         ControlFormat f;
         HWAVEIN h{};
-        EXPECT_EQ(waveInOpen(&h, dev, &f.fmt, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+        EXPECT_EQ(waveInOpen(&h, dev, &f.wfx, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
         return h;
     }
     static HWAVEOUT OpenOut(UINT dev) {
         ControlFormat f;
         HWAVEOUT h{};
-        EXPECT_EQ(waveOutOpen(&h, dev, &f.fmt, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+        EXPECT_EQ(waveOutOpen(&h, dev, &f.wfx, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
         return h;
     }
     HWAVEIN OpenIn(int card, int pair) { return OpenIn(DeviceOf(sys::WaveDir::In, card, pair)); }
@@ -115,7 +75,6 @@ protected:
 };
 
 inline UINT EmuTest::DeviceOf(sys::WaveDir dir, int card, int pair) {
-    static const char* roman[] = {"I", "II", "III", "IV"};
     UINT n = dir == sys::WaveDir::In ? waveInGetNumDevs() : waveOutGetNumDevs();
     for (UINT id = 0; id < n; ++id) {
         WAVEOUTCAPSA caps{};
@@ -125,7 +84,8 @@ inline UINT EmuTest::DeviceOf(sys::WaveDir dir, int card, int pair) {
         if (r != MMSYSERR_NOERROR || caps.wMid != emu::kManufacturerId) continue;
         std::string name = caps.szPname;
         if (pair == emu::kDigitalPair) {
-            if (name.ends_with(std::string(" ") + roman[card]) && (caps.wPid == 39 || caps.wPid == 40))
+            if (name.ends_with(std::string(" ") + krvl::kCardNumerals[card]) &&
+                (caps.wPid == krvl::kPidDigitalIn || caps.wPid == krvl::kPidDigitalOut))
                 return id;
         } else {
             int first = card * 4 + pair * 2 + 1;

@@ -170,7 +170,7 @@ TEST_F(Messages, TranscriptRecordsOpensMessagesAndCloses) {
     waveOutClose(h);
     HWAVEIN none{};
     ControlFormat f;
-    waveInOpen(&none, 99, &f.fmt, 0, 0, 0); // the system refuses it; the driver never sees it
+    waveInOpen(&none, 99, &f.wfx, 0, 0, 0); // the system refuses it; the driver never sees it
     char vp[16];
     std::snprintf(vp, sizeof vp, "%08X", b.vp());
     std::vector<std::string> expected{
@@ -204,7 +204,7 @@ TEST_F(Messages, RefusedMessagesAndFailingOpensFromTheScenario) {
     EXPECT_EQ(waveInMessage(i2, DRVM_IN_GET_LEVELS, b.vp(), 0), MMSYSERR_ERROR);
     HWAVEIN h{};
     ControlFormat f;
-    EXPECT_EQ(waveInOpen(&h, DeviceOf(sys::WaveDir::In, 0, 2), &f.fmt, 0, 0, 0), MMSYSERR_ERROR);
+    EXPECT_EQ(waveInOpen(&h, DeviceOf(sys::WaveDir::In, 0, 2), &f.wfx, 0, 0, 0), MMSYSERR_ERROR);
     EXPECT_EQ(h, nullptr);
     OpenIn(1, 2);
     EXPECT_EQ(m_emu->Handles().size(), 4u);

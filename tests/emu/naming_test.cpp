@@ -77,8 +77,8 @@ TEST_F(Naming, EveryCardAndPairRoundTripsThroughTheNameRules) {
                     std::uintptr_t h = 0;
                     ControlFormat f;
                     MMRESULT r = dir == sys::WaveDir::In
-                                     ? waveInOpen(reinterpret_cast<HWAVEIN*>(&h), id, &f.fmt, 0, 0, 0)
-                                     : waveOutOpen(reinterpret_cast<HWAVEOUT*>(&h), id, &f.fmt, 0, 0, 0);
+                                     ? waveInOpen(reinterpret_cast<HWAVEIN*>(&h), id, &f.wfx, 0, 0, 0)
+                                     : waveOutOpen(reinterpret_cast<HWAVEOUT*>(&h), id, &f.wfx, 0, 0, 0);
                     ASSERT_EQ(r, 0u);
                     auto info = e.Handles().back();
                     EXPECT_EQ(e.Handles().size(), handles + 1);
@@ -137,13 +137,13 @@ TEST_F(Naming, ScenarioDeviceListReplacesTheGeneratedOneAndForeignDevicesFollow)
     // Nobody answers on a device without a card.
     HWAVEOUT h{};
     ControlFormat f;
-    EXPECT_EQ(waveOutOpen(&h, 0, &f.fmt, 0, 0, 0), MMSYSERR_NODRIVER);
+    EXPECT_EQ(waveOutOpen(&h, 0, &f.wfx, 0, 0, 0), MMSYSERR_NODRIVER);
     // The pair of an analog device follows its name; a digital product id means the digital pair.
-    ASSERT_EQ(waveOutOpen(&h, 1, &f.fmt, 0, 0, 0), 0u);
+    ASSERT_EQ(waveOutOpen(&h, 1, &f.wfx, 0, 0, 0), 0u);
     EXPECT_EQ(e.Handles().back().pair, 1);
     HWAVEIN hi{};
-    ASSERT_EQ(waveInOpen(&hi, 0, &f.fmt, 0, 0, 0), 0u);
+    ASSERT_EQ(waveInOpen(&hi, 0, &f.wfx, 0, 0, 0), 0u);
     EXPECT_EQ(e.Handles().back().pair, 2);
-    ASSERT_EQ(waveOutOpen(&h, 2, &f.fmt, 0, 0, 0), 0u);
+    ASSERT_EQ(waveOutOpen(&h, 2, &f.wfx, 0, 0, 0), 0u);
     EXPECT_EQ(e.Handles().back().pair, 1);
 }

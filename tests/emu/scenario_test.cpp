@@ -121,7 +121,7 @@ TEST_F(Scenarios, RemovalBroadcastsTheDevnodeAndTheCardGoesAway) {
     EXPECT_EQ(waveOutClose(h), 0u);
     HWAVEOUT again{};
     ControlFormat f;
-    EXPECT_EQ(waveOutOpen(&again, DeviceOf(sys::WaveDir::Out, 1, 0), &f.fmt, 0, 0, 0), MMSYSERR_NODRIVER);
+    EXPECT_EQ(waveOutOpen(&again, DeviceOf(sys::WaveDir::Out, 1, 0), &f.wfx, 0, 0, 0), MMSYSERR_NODRIVER);
     EXPECT_FALSE(e.RemoveCard(1));
 
     // A window that denies the query keeps the card.
@@ -176,8 +176,52 @@ TEST_F(Scenarios, DriverStateSurvivesARestart) {
     auto named = Emulator::Install(Scenario::FromJson(R"({"cards": [{}], "state_file": "other.json"})"));
     EXPECT_EQ(named->Card(0).volume[0], 0xFE00FE00u);
     named->SetVolume(0, 0, 0x5555);
-    EXPECT_TRUE(std::filesystem::exists(m_dir / "other.json"));
     named->Uninstall();
+    EXPECT_TRUE(std::filesystem::exists(m_dir / "other.json"));
+}
+
+// A fader drag is a run of changes; the file follows once a second, never on the thread that makes the
+// change, and the last state reaches the disk when the driver goes.
+TEST_F(Scenarios, ARunOfChangesWritesTheStateFileOnceASecondAndUninstallWritesTheLast) {
+    auto& e = Install(Scenario::WithCards(1));
+    HWAVEOUT h = OpenOut(0, 0);
+    for (DWORD step = 1; step <= 50; ++step) {
+        ASSERT_EQ(waveOutMessage(h, WODM_SETVOLUME, step * 0x100, 0), MMSYSERR_NOERROR);
+        m_clock->Advance(19); // fifty steps within 950 ms
+    }
+    EXPECT_EQ(e.StateFileWrites(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(StatePath()));
+    m_clock->Advance(50); // a second after the first step
+    EXPECT_EQ(e.StateFileWrites(), 1u);
+    {
+        Emulator onDisk(Scenario::WithCards(1)); // reads the file, not installed
+        EXPECT_EQ(onDisk.Card(0).volume[0], 50u * 0x100);
+    }
+    m_clock->Advance(5000); // nothing changed since
+    EXPECT_EQ(e.StateFileWrites(), 1u);
+
+    // A change shortly before the end is not lost.
+    ASSERT_EQ(waveOutMessage(h, WODM_SETVOLUME, 0x7777, 0), MMSYSERR_NOERROR);
+    e.SetSource(0, 1, 4);
+    m_clock->Advance(300);
+    waveOutClose(h);
+    e.Uninstall();
+    EXPECT_EQ(e.StateFileWrites(), 2u);
+    m_clock->Advance(2000); // the pending write went with the driver
+    EXPECT_EQ(e.StateFileWrites(), 2u);
+    m_emu.reset();
+
+    auto& again = Install(Scenario::WithCards(1));
+    EXPECT_EQ(again.Card(0).volume[0], 0x7777u);
+    EXPECT_EQ(again.Card(0).source[1], 4u);
+    again.Uninstall();
+    EXPECT_EQ(again.StateFileWrites(), 0u); // nothing changed in this run
+
+    auto none = Emulator::Install(Scenario::FromJson(R"({"cards": [{}], "persist": false})"));
+    none->SetVolume(0, 0, 0x1234);
+    m_clock->Advance(2000);
+    none->Uninstall();
+    EXPECT_EQ(none->StateFileWrites(), 0u);
 }
 
 TEST_F(Scenarios, ADamagedStateFileIsPassedOver) {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -36,6 +37,30 @@ TEST_F(Blocks, RoundTripBetweenProgramAndDriverSides) {
     WOWGetVDMPointerUnfix(vp);
     EXPECT_TRUE(WOWGlobalUnlockFree16(vp));
     EXPECT_EQ(sys::LiveBlocks16(), 0u);
+}
+
+TEST_F(Blocks, AFlatAddressFaultLeavesTheBlockWithoutAFlatPointer) {
+    std::vector<DWORD> asked;
+    sys::SetFlatAddressFault([&](DWORD size) {
+        asked.push_back(size);
+        return size == 8;
+    });
+    DWORD bad = WOWGlobalAllocLock16(GMEM_ZEROINIT, 8, nullptr);
+    DWORD good = WOWGlobalAllocLock16(GMEM_ZEROINIT, 4, nullptr);
+    EXPECT_EQ(asked, (std::vector<DWORD>{8, 4}));
+    ASSERT_NE(bad, 0u); // the block and its 16:16 address exist
+    ASSERT_NE(good, 0u);
+    EXPECT_EQ(WOWGetVDMPointerFix(bad, 8, TRUE), nullptr);
+    EXPECT_EQ(WOWGetVDMPointer(bad, 4, TRUE), nullptr);
+    EXPECT_NE(WOWGetVDMPointerFix(good, 4, TRUE), nullptr);
+    EXPECT_NE(sys::ResolveVdm16(bad, 8), nullptr); // the driver still reaches it
+    EXPECT_TRUE(WOWGlobalUnlockFree16(bad));
+    EXPECT_TRUE(WOWGlobalUnlockFree16(good));
+
+    sys::ResetSystem();
+    DWORD after = WOWGlobalAllocLock16(GMEM_ZEROINIT, 8, nullptr);
+    EXPECT_NE(WOWGetVDMPointerFix(after, 8, TRUE), nullptr);
+    EXPECT_EQ(asked.size(), 2u);
 }
 
 TEST_F(Blocks, BadAddressesResolveToNothing) {

@@ -87,7 +87,11 @@ TEST_F(Clock, WindowTimersAndSleepUseTheVirtualClock) {
     MSG m;
     while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&m);
-    EXPECT_EQ(ticks, 3);
+    EXPECT_EQ(ticks, 1); // one tick waits, however long the loop was away
+    clock.Advance(1000);
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&m);
+    EXPECT_EQ(ticks, 2);
     EXPECT_TRUE(KillTimer(w, 5));
     EXPECT_FALSE(KillTimer(w, 5));
     clock.Advance(5000);
@@ -96,6 +100,154 @@ TEST_F(Clock, WindowTimersAndSleepUseTheVirtualClock) {
     SetTimer(w, 6, 100, nullptr);
     DestroyWindow(w); // takes its timers along
     EXPECT_EQ(clock.TimerCount(), 0u);
+}
+
+// Counts the waiting WM_TIMER messages of one timer without taking any other message.
+int QueuedTicks(HWND w, UINT_PTR id) {
+    std::vector<MSG> taken;
+    MSG m;
+    int n = 0;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_TIMER && m.hwnd == w && m.wParam == id) ++n;
+        taken.push_back(m);
+    }
+    for (auto& t : taken)
+        PostMessageA(t.hwnd, t.message, t.wParam, t.lParam);
+    return n;
+}
+
+void DispatchAll() {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&m);
+}
+
+TEST_F(Clock, AWindowTimerAskedForWithIdZeroGetsAnIdItsKillKnows) {
+    auto& clock = sys::UseVirtualClock();
+    std::vector<WPARAM> ticks;
+    HWND w = sys::CreateWindowHandle([&](HWND, UINT msg, WPARAM id, LPARAM) -> LRESULT {
+        if (msg == WM_TIMER) ticks.push_back(id);
+        return 0;
+    });
+    UINT_PTR a = SetTimer(w, 0, 100, nullptr);
+    UINT_PTR b = SetTimer(w, 0, 100, nullptr);
+    ASSERT_NE(a, 0u);
+    ASSERT_NE(b, 0u);
+    EXPECT_NE(a, b); // two timers, not one replacing the other
+    EXPECT_EQ(SetTimer(w, 7, 100, nullptr), 7u);
+    clock.Advance(100);
+    DispatchAll();
+    EXPECT_EQ(ticks, (std::vector<WPARAM>{a, b, 7}));
+
+    EXPECT_TRUE(KillTimer(w, a));
+    EXPECT_TRUE(KillTimer(w, b));
+    EXPECT_TRUE(KillTimer(w, 7));
+    EXPECT_EQ(clock.TimerCount(), 0u);
+    ticks.clear();
+    clock.Advance(1000);
+    DispatchAll();
+    EXPECT_TRUE(ticks.empty());
+}
+
+int g_threadTicks = 0;
+UINT_PTR g_threadTickId = 0;
+void ThreadTick(HWND hwnd, UINT msg, UINT_PTR id, DWORD) {
+    EXPECT_EQ(hwnd, nullptr);
+    EXPECT_EQ(msg, WM_TIMER);
+    g_threadTickId = id;
+    ++g_threadTicks;
+}
+
+TEST_F(Clock, AThreadTimerRunsItsCallbackAndCanBeReplacedByItsId) {
+    auto& clock = sys::UseVirtualClock();
+    g_threadTicks = 0;
+    UINT_PTR id = SetTimer(nullptr, 0, 250, ThreadTick);
+    ASSERT_NE(id, 0u);
+    clock.Advance(500);
+    DispatchAll(); // one tick waits: the second found the first still queued
+    EXPECT_EQ(g_threadTicks, 1);
+    EXPECT_EQ(g_threadTickId, id);
+
+    EXPECT_EQ(SetTimer(nullptr, id, 1000, ThreadTick), id); // names a timer it holds: replaced
+    EXPECT_EQ(clock.TimerCount(), 1u);
+    UINT_PTR other = SetTimer(nullptr, 12345, 1000, ThreadTick); // names none: a fresh id
+    EXPECT_NE(other, 12345u);
+    EXPECT_NE(other, id);
+    clock.Advance(1000);
+    DispatchAll();
+    EXPECT_EQ(g_threadTicks, 3);
+    EXPECT_TRUE(KillTimer(nullptr, id));
+    EXPECT_TRUE(KillTimer(nullptr, other));
+    EXPECT_FALSE(KillTimer(nullptr, id));
+}
+
+TEST_F(Clock, AStalledThreadFindsOneTickPerTimerAndAKilledTimerNone) {
+    auto& clock = sys::UseVirtualClock();
+    int ticks = 0;
+    HWND w = sys::CreateWindowHandle([&](HWND, UINT msg, WPARAM, LPARAM) -> LRESULT {
+        if (msg == WM_TIMER) ++ticks;
+        return 0;
+    });
+    SetTimer(w, 1, 1000, nullptr);
+    SetTimer(w, 2, 1000, nullptr);
+    PostMessageA(w, WM_USER, 0, 0);
+    clock.Advance(10000); // a ten-second wait on the thread that takes the messages
+    EXPECT_EQ(QueuedTicks(w, 1), 1);
+    EXPECT_EQ(QueuedTicks(w, 2), 1);
+    DispatchAll();
+    EXPECT_EQ(ticks, 2);
+    clock.Advance(1000);
+    DispatchAll();
+    EXPECT_EQ(ticks, 4); // taking the tick lets the next one in
+
+    // A tick that waits when its timer is killed, replaced or its window destroyed is not delivered.
+    clock.Advance(1000);
+    ASSERT_EQ(QueuedTicks(w, 1), 1);
+    KillTimer(w, 1);
+    EXPECT_EQ(QueuedTicks(w, 1), 0);
+    EXPECT_EQ(QueuedTicks(w, 2), 1);
+    SetTimer(w, 2, 500, nullptr);
+    EXPECT_EQ(QueuedTicks(w, 2), 0);
+    ticks = 0;
+    DispatchAll();
+    EXPECT_EQ(ticks, 0);
+    clock.Advance(500);
+    EXPECT_EQ(QueuedTicks(w, 2), 1);
+    DestroyWindow(w);
+    EXPECT_EQ(sys::PendingMessages(), 0u);
+}
+
+TEST_F(Clock, RealWindowTimerKeepsOneTickWaiting) {
+    HWND w = sys::CreateWindowHandle([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    ASSERT_EQ(SetTimer(w, 3, 2, nullptr), 3u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60)); // some thirty periods
+    EXPECT_EQ(QueuedTicks(w, 3), 1);
+    EXPECT_TRUE(KillTimer(w, 3));
+    EXPECT_EQ(QueuedTicks(w, 3), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(QueuedTicks(w, 3), 0);
+}
+
+void Nothing(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {}
+
+TEST_F(Clock, ATimerCreateFaultRefusesMultimediaTimersUntilReset) {
+    sys::UseVirtualClock();
+    int asked = 0;
+    sys::SetTimerCreateFault([&] { return ++asked == 2; }); // only the second fails
+    UINT first = timeSetEvent(40, 1, Nothing, 0, TIME_PERIODIC);
+    UINT second = timeSetEvent(40, 1, Nothing, 0, TIME_PERIODIC);
+    UINT third = timeSetEvent(40, 1, Nothing, 0, TIME_PERIODIC);
+    EXPECT_NE(first, 0u);
+    EXPECT_EQ(second, 0u);
+    EXPECT_NE(third, 0u);
+    HWND w = sys::CreateWindowHandle([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    EXPECT_NE(SetTimer(w, 1, 100, nullptr), 0u); // window timers are not governed by it
+    EXPECT_EQ(asked, 3);
+
+    sys::SetTimerCreateFault([] { return true; });
+    EXPECT_EQ(timeSetEvent(40, 1, Nothing, 0, TIME_PERIODIC), 0u);
+    sys::ResetSystem();
+    EXPECT_NE(timeSetEvent(40, 1, Nothing, 0, TIME_PERIODIC), 0u);
 }
 
 std::atomic<int> g_inCallback{0};

@@ -97,6 +97,47 @@ TEST_F(Profile, NullValueDeletesAKeyAndNullKeyDeletesASection) {
     EXPECT_TRUE(WritePrivateProfileStringA("Gone", nullptr, nullptr, "KRVLmix.ini"));
 }
 
+// Blanks around the caller's section and key names are not part of the names: a write under
+// " Korvalin " changes the one section, and every read finds what was written.
+TEST_F(Profile, SectionAndKeyNamesWithSurroundingBlanksAddressTheSameEntries) {
+    WriteRaw("[Korvalin]\r\nTop=1\r\nLeft=2\r\n");
+    ASSERT_TRUE(WritePrivateProfileStringA(" Korvalin\t", "  Top ", "240", "KRVLmix.ini"));
+    ASSERT_TRUE(WritePrivateProfileStringA("Korvalin ", " Hints", "1", "KRVLmix.ini"));
+    EXPECT_EQ(ReadRaw(), "[Korvalin]\r\nTop=240\r\nLeft=2\r\nHints=1\r\n");
+    EXPECT_EQ(Get("  korvalin  ", " top "), "240");
+    EXPECT_EQ(GetPrivateProfileIntA(" Korvalin", "Hints ", 0, "KRVLmix.ini"), 1u);
+    char list[64];
+    DWORD n = GetPrivateProfileStringA(" Korvalin ", nullptr, "", list, sizeof list, "KRVLmix.ini");
+    EXPECT_EQ(std::string(list, n), std::string("Top\0Left\0Hints\0", 15));
+
+    // A new section takes the trimmed name; deletes find their entries the same way.
+    ASSERT_TRUE(WritePrivateProfileStringA("  New ", " Key ", "v", "KRVLmix.ini"));
+    EXPECT_EQ(Get("New", "Key"), "v");
+    ASSERT_TRUE(WritePrivateProfileStringA(" Korvalin ", " Left ", nullptr, "KRVLmix.ini"));
+    ASSERT_TRUE(WritePrivateProfileStringA("New  ", nullptr, nullptr, "KRVLmix.ini"));
+    EXPECT_EQ(Get("Korvalin", "Left"), "?");
+    EXPECT_EQ(Get("New", "Key"), "?");
+    EXPECT_EQ(ReadRaw().rfind("[Korvalin]"), 0u); // still the one section
+}
+
+// Files written elsewhere may end their lines in CR only, LF only or CRLF; all read alike, and a write
+// keeps every line of such a file.
+TEST_F(Profile, CrOnlyLfAndCrLfLineEndsReadAlike) {
+    for (const char* eol : {"\r", "\n", "\r\n"}) {
+        std::string e = eol;
+        WriteRaw("; c" + e + "[Korvalin]" + e + "Top=10" + e + "Left=20" + e + e + "[Other]" + e + "Top=3" +
+                 e);
+        EXPECT_EQ(Get("Korvalin", "Top"), "10") << ::testing::PrintToString(e);
+        EXPECT_EQ(Get("Korvalin", "Left"), "20");
+        EXPECT_EQ(Get("Other", "Top"), "3");
+        ASSERT_TRUE(WritePrivateProfileStringA("Korvalin", "Hints", "1", "KRVLmix.ini"));
+        EXPECT_EQ(ReadRaw(), "; c\r\n[Korvalin]\r\nTop=10\r\nLeft=20\r\nHints=1\r\n\r\n[Other]\r\nTop=3\r\n");
+    }
+    // A CR-only file without a final line end loses nothing either.
+    WriteRaw("[A]\rx=1\ry=2");
+    EXPECT_EQ(Get("A", "y"), "2");
+}
+
 TEST_F(Profile, FirstWriteCreatesTheWindowsDirectory) {
     EXPECT_FALSE(fs::exists(m_dir / "windir"));
     ASSERT_TRUE(WritePrivateProfileStringA("Korvalin", "Hints", "1", "KRVLmix.ini"));

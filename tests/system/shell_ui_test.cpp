@@ -61,6 +61,43 @@ TEST_F(ShellUi, TrayAddModifyDeleteAndMouseNotices) {
     EXPECT_FALSE(sys::DeliverTrayMouse(WM_LBUTTONDBLCLK));
 }
 
+// The shell tells icons apart by window and id: two programs may both number their icon 1.
+TEST_F(ShellUi, TrayMouseReachesTheWindowOfTheIconWithThatWindowAndId) {
+    std::vector<std::pair<HWND, LPARAM>> notices;
+    auto proc = [&](HWND h, UINT, WPARAM, LPARAM lp) -> LRESULT {
+        notices.emplace_back(h, lp);
+        return 0;
+    };
+    HWND first = sys::CreateWindowHandle(proc), second = sys::CreateWindowHandle(proc);
+    for (HWND h : {first, second}) {
+        NOTIFYICONDATAA nid{};
+        nid.hWnd = h;
+        nid.uID = 1;
+        nid.uFlags = NIF_MESSAGE;
+        nid.uCallbackMessage = WM_USER + 102;
+        ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &nid));
+    }
+    auto drain = [] {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&m);
+    };
+    ASSERT_TRUE(sys::DeliverTrayMouse(second, 1, WM_LBUTTONDBLCLK));
+    ASSERT_TRUE(sys::DeliverTrayMouse(first, 1, WM_RBUTTONUP));
+    drain();
+    EXPECT_EQ(notices,
+              (std::vector<std::pair<HWND, LPARAM>>{{second, WM_LBUTTONDBLCLK}, {first, WM_RBUTTONUP}}));
+
+    EXPECT_FALSE(sys::DeliverTrayMouse(second, 2, WM_LBUTTONDBLCLK));
+    NOTIFYICONDATAA gone{};
+    gone.hWnd = second;
+    gone.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &gone));
+    EXPECT_FALSE(sys::DeliverTrayMouse(second, 1, WM_LBUTTONDBLCLK));
+    drain();
+    EXPECT_EQ(notices.size(), 2u);
+}
+
 class RefusingTray : public sys::Tray {
 public:
     bool Add(const sys::TrayIcon&) override { return false; }

@@ -190,6 +190,37 @@ TEST_F(ControlsTest, PageControlShowsTheActivePageAndReportsTheUsersChoice) {
     EXPECT_EQ(pages->PageCount(), 1);
 }
 
+TEST_F(ControlsTest, PageControlTabWidthGivesEveryTabThatWidthForPaintAndClicks) {
+    auto* pages = Add<TPageControl>();
+    pages->SetBounds(0, 0, 400, 200);
+    TTabSheet* sheets[3];
+    for (auto*& sheet : sheets) {
+        sheet = New<TTabSheet>(form.get());
+        sheet->SetCaption("A");
+        sheet->SetPageControl(pages);
+    }
+    int captionSized = pages->TabRects()[0].Width();
+    ASSERT_LT(captionSized, 60);
+    form->TakeDirtyRects();
+    pages->SetTabWidth(120);
+    EXPECT_FALSE(form->DirtyRects().empty()); // the tabs are painted again
+    auto rects = pages->TabRects();
+    ASSERT_EQ(rects.size(), 3u);
+    for (std::size_t i = 0; i < rects.size(); ++i) {
+        EXPECT_EQ(rects[i].Width(), 120);
+        if (i > 0) {
+            EXPECT_EQ(rects[i].left, rects[i - 1].right);
+        }
+    }
+    // Well past the caption-sized first tab, still on the first; then the third.
+    Click(*pages, rects[0].left + 100, rects[0].top + 5);
+    EXPECT_EQ(pages->ActivePage(), sheets[0]);
+    Click(*pages, rects[2].left + 100, rects[2].top + 5);
+    EXPECT_EQ(pages->ActivePage(), sheets[2]);
+    pages->SetTabWidth(0);
+    EXPECT_EQ(pages->TabRects()[0].Width(), captionSized);
+}
+
 TEST_F(ControlsTest, TrackBarClampsAndReportsChanges) {
     auto* bar = Add<TTrackBar>();
     bar->SetMin(1);

@@ -266,8 +266,10 @@ TEST_F(FormsTest, TimerFiresThroughTheClock) {
         ++ticks;
     };
     timer->SetInterval(100);
-    clock.Advance(350);
-    Application->ProcessMessages();
+    for (int i = 0; i < 7; ++i) {
+        clock.Advance(50);
+        Application->ProcessMessages();
+    }
     EXPECT_EQ(ticks, 3);
     timer->SetEnabled(false);
     clock.Advance(500);
@@ -277,6 +279,25 @@ TEST_F(FormsTest, TimerFiresThroughTheClock) {
     clock.Advance(100);
     Application->ProcessMessages();
     EXPECT_EQ(ticks, 4);
+}
+
+TEST_F(FormsTest, ATimerMadeInCodeRunsWithItsDefaultsOnceItHasAHandler) {
+    TForm* form = NewForm("Main");
+    auto* timer = New<TTimer>(form);
+    EXPECT_TRUE(timer->Enabled());
+    EXPECT_EQ(timer->Interval(), 1000u);
+    int ticks = 0;
+    timer->OnTimer = [&](TObject*) { ++ticks; };
+    clock.Advance(2000);
+    Application->ProcessMessages();
+    EXPECT_EQ(ticks, 1); // the loop was away for two periods: one tick waited
+
+    // Disabling drops the tick already waiting: a closed window's refresh must not run after it.
+    ticks = 0;
+    clock.Advance(1000);
+    timer->SetEnabled(false);
+    Application->ProcessMessages();
+    EXPECT_EQ(ticks, 0);
 }
 
 TEST_F(FormsTest, ASizeableWindowKeepsItsSizeWithinItsTrackingLimits) {

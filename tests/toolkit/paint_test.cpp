@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 using namespace tk;
 
 namespace {
@@ -170,4 +172,36 @@ TEST(Painting, SymbolFontTextBecomesUnicodeAndFontsMapToLiberation) {
     EXPECT_GT(two.cx, one.cx * 3 / 2);
     EXPECT_GE(one.cy, 11);
     EXPECT_LE(one.cy, 15);
+}
+
+// A paint that throws halfway leaves saves open; the context goes back to its owner (a desktop
+// window's draw) as it was given, so the owner's own drawing is not clipped or moved.
+TEST(Painting, ACanvasGivesItsContextBackAsItWasEvenAfterAFailedPaint) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 50, 50);
+    cairo_t* cr = cairo_create(surface);
+    try {
+        TCairoCanvas canvas(cr);
+        canvas.Save();
+        canvas.Translate(10, 20);
+        canvas.Save();
+        canvas.ClipRect({0, 0, 5, 5});
+        throw std::runtime_error("paint failed");
+    } catch (const std::runtime_error&) {
+    }
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    EXPECT_EQ(m.x0, 0);
+    EXPECT_EQ(m.y0, 0);
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+    EXPECT_EQ(x2 - x1, 50);
+    {
+        TCairoCanvas canvas(cr);
+        canvas.Restore(); // one too many: never past what it was given
+        canvas.Translate(3, 3);
+    }
+    cairo_get_matrix(cr, &m);
+    EXPECT_EQ(m.x0, 0);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
 }

@@ -238,6 +238,7 @@ TEST(FormReader, ReadsTheLessCommonControls) {
     Width = 200
     Height = 120
     ActivePage = tabTwo
+    TabWidth = 90
     object tabOne: TTabSheet
       Caption = 'Takt'
     end
@@ -293,6 +294,7 @@ end
     auto& pages = form->ComponentByName<TPageControl>("pages");
     EXPECT_EQ(pages.PageCount(), 2);
     EXPECT_EQ(pages.ActivePageIndex(), 1);
+    EXPECT_EQ(pages.TabWidth(), 90);
     EXPECT_FALSE(form->ComponentByName<TTabSheet>("tabOne").Visible());
     auto& bar = form->ComponentByName<TTrackBar>("bar");
     EXPECT_EQ(bar.Position(), 60);
