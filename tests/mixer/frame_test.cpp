@@ -103,6 +103,35 @@ TEST_F(MixerFrame, MeteringOwnsTwoTimersOnlyWhileActive) {
     w->Close();
 }
 
+TEST_F(MixerFrame, ATimerTheSystemRefusesStaysAbsentWhileMeteringCountsAsOn) {
+    sys::SetTimerCreateFault([] { return true; });
+    auto* w = tk::New<TfrmAnalogInp>(owner.get());
+    w->Show();
+    TMetering& m = w->Metering();
+    EXPECT_TRUE(m.Active());
+    EXPECT_EQ(m.TickTimer(), 0u);
+    EXPECT_EQ(m.PollTimer(), 0u);
+    sys::SetTimerCreateFault(nullptr);
+    m.Start(); // still on: not asked again until a stop
+    EXPECT_EQ(m.TickTimer(), 0u);
+    m.Stop();
+    m.Start();
+    EXPECT_NE(m.TickTimer(), 0u);
+    EXPECT_NE(m.PollTimer(), 0u);
+    w->Close();
+}
+
+TEST_F(MixerFrame, ABlockWithoutFlatAddressLeavesTheWindowUnusableAndItsShowEmpty) {
+    emulator->KeepTranscript(true);
+    sys::SetFlatAddressFault([](DWORD size) { return size == 8; }); // the level block
+    auto* w = tk::New<TfrmAnalogInp>(owner.get());
+    sys::SetFlatAddressFault(nullptr);
+    EXPECT_FALSE(w->Usable());
+    w->Show();
+    EXPECT_TRUE(Messages("0x4042").empty()); // no driver state read
+    EXPECT_FALSE(w->Metering().Active());
+}
+
 // An output window's view of its sources, set by the test.
 class FakeSource : public IOutputLevelSource {
 public:
