@@ -215,6 +215,15 @@ protected:
         Run("xdotool mousemove " + std::to_string(g.x + g.width / 2) + " " +
             std::to_string(g.y + g.height / 2) + " click --repeat 2 --delay 80 1");
     }
+    void ClickAt(int x, int y) {
+        Run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    }
+    // Where the open control window is on the screen.
+    Geometry ControlWindow() {
+        std::vector<std::string> controls = Ids("--onlyvisible --name '^Korvalin$'");
+        EXPECT_FALSE(controls.empty());
+        return controls.empty() ? Geometry{} : GeometryOf(controls[0]);
+    }
     std::string Log() {
         std::ifstream in(dir / "korvalin.log");
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -326,12 +335,8 @@ TEST_F(Korvalin, TheSettingsBoxOpensTheDialogAndEachTabShowsItsPage) {
     StartProgram();
     OpenFromTheIconWindow();
     ASSERT_FALSE(HasFatalFailure());
-    std::vector<std::string> controls = Ids("--onlyvisible --name '^Korvalin$'");
-    ASSERT_FALSE(controls.empty());
-    Geometry control = GeometryOf(controls[0]);
-    auto click = [&](int x, int y) {
-        Run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
-    };
+    Geometry control = ControlWindow();
+    auto click = [&](int x, int y) { ClickAt(x, y); };
     click(control.x + 40, control.y + 93); // the caption of chkSettings
     std::vector<std::string> dialogs;
     ASSERT_TRUE(WaitFor([&] {
@@ -370,11 +375,8 @@ TEST_F(Korvalin, TheDigitalInputsBoxOpensTheWindowWithEachCardsConnectors) {
     StartProgram();
     OpenFromTheIconWindow();
     ASSERT_FALSE(HasFatalFailure());
-    std::vector<std::string> controls = Ids("--onlyvisible --name '^Korvalin$'");
-    ASSERT_FALSE(controls.empty());
-    Geometry control = GeometryOf(controls[0]);
-    Run("xdotool mousemove " + std::to_string(control.x + 40) + " " + std::to_string(control.y + 29) +
-        " click 1"); // the caption of chkDigitalInputs
+    Geometry control = ControlWindow();
+    ClickAt(control.x + 40, control.y + 29); // the caption of chkDigitalInputs
     std::vector<std::string> windows;
     ASSERT_TRUE(WaitFor([&] { return !(windows = Ids("--onlyvisible --name '^KRV Dig. Input$'")).empty(); }))
         << Log();

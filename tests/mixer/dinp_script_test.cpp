@@ -99,37 +99,26 @@ TEST(DigitalInputs, NoMonitorPairReportedShowsDigitalForEveryCardAndOnRecSendsIt
     EXPECT_EQ(r.Count("caption=\"Digital\" down=1 fontcolor=0x0000FF"), 1) << r.out;
 }
 
-TEST(DigitalInputs, RaisingTheDownOnRecSwitchesMonitoringOffAndGreysThePair) {
-    std::string scenario = R"({"cards": [{"routing": [null, null, "0x00010203"]}], "persist": false})";
-    Result r = RunScript(kOpen + "show " + kWindow + " pnRoute12\nclick " + kWindow + " SpeedButton8\nshow " +
-                             kWindow + " pnRoute12\n",
+TEST(DigitalInputs, EachRoutingClickSendsTheCardsWholeRecordAndRaisingOnRecSwitchesMonitoringOff) {
+    std::string scenario = R"({"cards": [{"extended": true, "routing": [null, null, "0x00010203"]}],
+        "persist": false})";
+    Result r = RunScript(kOpen + "show " + kWindow + " pnRoute12\nclick " + kWindow + " btnXlr\nclick " +
+                             kWindow + " SpeedButton4\nclick " + kWindow + " SpeedButton8\nshow " + kWindow +
+                             " Panel16\nshow " + kWindow + " pnRoute12\n",
                          scenario, true);
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(r.Has("caption=\"OnRec\" down=1 fontcolor=0x0000FF")) << r.out;
     EXPECT_TRUE(r.Has("caption=\"Ana 3-4\" down=1 fontcolor=0x0000FF")) << r.out;
     auto sets = Matching(r, "msg=0x4035");
-    ASSERT_EQ(sets.size(), 1u) << r.out;
-    EXPECT_NE(sets[0].find("p1=0x00000203"), std::string::npos) << sets[0];
-    EXPECT_TRUE(r.Has("caption=\"OnRec\" down=0 fontcolor=0x000000")) << r.out;
-    EXPECT_TRUE(r.Has("caption=\"Ana 3-4\" down=1 fontcolor=0x808080")) << r.out;
-}
-
-TEST(DigitalInputs, ConnectorAndMonitorPairClicksSendTheCardsWholeRecord) {
-    std::string scenario = R"({"cards": [{"extended": true, "routing": [null, null, "0x00020301"]}],
-        "persist": false})";
-    Result r = RunScript(kOpen + "click " + kWindow + " btnXlr\nclick " + kWindow + " SpeedButton4\nshow " +
-                             kWindow + " Panel16\nshow " + kWindow + " pnRoute12\n",
-                         scenario, true);
-    ASSERT_EQ(r.status, 0) << r.out;
-    auto sets = Matching(r, "msg=0x4035");
-    ASSERT_EQ(sets.size(), 2u) << r.out;
-    EXPECT_NE(sets[0].find("p1=0x00020302"), std::string::npos) << sets[0];
-    EXPECT_NE(sets[1].find("p1=0x00020102"), std::string::npos) << sets[1];
+    ASSERT_EQ(sets.size(), 3u) << r.out;
+    EXPECT_NE(sets[0].find("p1=0x00010202"), std::string::npos) << sets[0]; // XLR
+    EXPECT_NE(sets[1].find("p1=0x00010102"), std::string::npos) << sets[1]; // monitored on Analog 1-2
+    EXPECT_NE(sets[2].find("p1=0x00000102"), std::string::npos) << sets[2]; // the down "OnRec" raised
     EXPECT_TRUE(r.Has("caption=\"XLR\" down=1 fontcolor=0xFF0000")) << r.out;
-    EXPECT_TRUE(r.Has("caption=\"Optisch\" down=0 fontcolor=0x000000")) << r.out;
-    EXPECT_TRUE(r.Has("caption=\"Ana 1-2\" down=1 fontcolor=0x800080")) << r.out;
-    EXPECT_TRUE(r.Has("caption=\"Digital\" down=0 fontcolor=0x000000")) << r.out;
-    EXPECT_TRUE(r.Has("caption=\"OnPunch\" down=1 fontcolor=0x800080")) << r.out;
+    EXPECT_TRUE(r.Has("caption=\"Cd\" down=0 fontcolor=0x000000")) << r.out;
+    EXPECT_TRUE(r.Has("caption=\"OnRec\" down=0 fontcolor=0x000000")) << r.out;
+    EXPECT_TRUE(r.Has("caption=\"Ana 1-2\" down=1 fontcolor=0x808080")) << r.out;
+    EXPECT_TRUE(r.Has("caption=\"Ana 3-4\" down=0 fontcolor=0x000000")) << r.out;
 }
 
 TEST(DigitalInputs, CopiesReadTheirCardsPairsAndKeepTheirChannelLabels) {
