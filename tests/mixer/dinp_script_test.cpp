@@ -68,6 +68,18 @@ TEST(DigitalInputs, OnlyTheSecondCardExtendedKeepsTheFullHeightWithTwoAndFourBut
     EXPECT_TRUE(r.Has("pnRoute12@2 TPanel visible=1 enabled=1 bounds=82,0,67,85")) << r.out;
 }
 
+TEST(DigitalInputs, ScrolledToCard2ItsConnectorsComeAlongAndSendOnItsDevice) {
+    Result r = RunScript(kOpen + "scroll " + kWindow + " BottomScroller 80\nshow " + kWindow +
+                             " pnInpSel\nclick " + kWindow + " btnCd@2\n",
+                         Cards(2), true);
+    ASSERT_EQ(r.status, 0) << r.out;
+    // At 97 pixels the strips scroll by at most 155 - 77.
+    EXPECT_TRUE(r.Has("Panel16@2 TPanel visible=1 enabled=1 bounds=4,0,67,65")) << r.out;
+    auto sets = Matching(r, "msg=0x4035");
+    ASSERT_EQ(sets.size(), 1u) << r.out;
+    EXPECT_NE(sets[0].find("dev=5 msg=0x4035 p1=0x00000303"), std::string::npos) << sets[0];
+}
+
 TEST(DigitalInputs, NoMonitorPairReportedShowsDigitalForEveryCardAndOnRecSendsIt) {
     std::string scenario = R"({"cards": [{"routing": [null, null, "0x00000001"]},
         {"extended": true, "routing": [null, null, "0x00000004"]}], "persist": false})";
