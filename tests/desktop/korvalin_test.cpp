@@ -143,21 +143,26 @@ protected:
         if (!dir.empty()) fs::remove_all(dir, ec);
     }
 
-    // A display of its own, so parallel tests and tray hosts do not meet.
+    // A display of its own, so parallel tests and tray hosts do not meet. The number is named, so the
+    // server takes its lock file and two tests starting at once cannot share one display.
     void StartX() {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        std::string fd = std::to_string(fds[1]);
-        xserver = Child({"Xvfb", "-displayfd", fd, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {},
-                        dir / "xvfb.log");
-        close(fds[1]);
-        std::string number;
-        char c = 0;
-        while (read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(fds[0]);
-        ASSERT_FALSE(number.empty()) << "Xvfb did not start";
-        display = ":" + number;
+        int first = 200 + static_cast<int>(getpid() % 400);
+        for (int n = first; n < first + 40 && display.empty(); ++n) {
+            int fds[2];
+            ASSERT_EQ(pipe(fds), 0);
+            std::string fd = std::to_string(fds[1]);
+            xserver = Child({"Xvfb", ":" + std::to_string(n), "-displayfd", fd, "-screen", "0", "1024x768x24",
+                             "-nolisten", "tcp"},
+                            {}, dir / "xvfb.log");
+            close(fds[1]);
+            std::string number;
+            char c = 0;
+            while (read(fds[0], &c, 1) == 1 && c != '\n')
+                number += c;
+            close(fds[0]);
+            if (!number.empty()) display = ":" + number;
+        }
+        ASSERT_FALSE(display.empty()) << "Xvfb did not start";
     }
 
     void StartTrayHost() {
