@@ -24,17 +24,12 @@ protected:
     void AdjustCopy(tk::TControl*& copy, int card) override;
     void CreateBlocks() override;
     bool ReadDriverState() override;
-    void ReadFaders() override;
 
 private:
     void btnInpSelClick(tk::TObject* sender);
     void btnMonRouteClick(tk::TObject* sender);
     void WhenToMonClick(tk::TObject* sender);
-    void btnMuteClick(tk::TObject* sender);
-    void SliderChange(tk::TObject* sender);
-    void chkLinkClick(tk::TObject* sender);
 
-    bool ReadMutes();
     void ReadRouting();
     // The record a routing button belongs to: its panel's card, its NumGlyphs - 1 the pair.
     int RecordOf(const tk::TSpeedButton& button) const;
@@ -43,8 +38,6 @@ private:
     void RoutingClick(tk::TObject* sender, BYTE Routing::*field, bool byDown, bool send);
 
     TInputRouting m_routing{kMaxCards * 2};
-    SharedBlock* m_gainBlock{};
-    SharedBlock* m_muteBlock{};
     SharedBlock* m_routingBlock{};
 };
 
