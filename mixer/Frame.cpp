@@ -289,7 +289,15 @@ void TMixerFrame::FormClose(tk::TObject*, tk::TCloseAction&) {
     if (m_secTimer) m_secTimer->SetEnabled(false);
     // A window that never loaded its settings would store its design-time state over the user's.
     if (m_settingsLoaded) SaveWindowSettings(*this, kSettingsFile, "", true, -1);
-    if (m_metering) m_metering->Stop();
+    if (m_metering) {
+        // A failure to switch the measurement off is reported, but the window still closes: thrown on,
+        // it would keep the window on screen for good, and its owner could not destroy it either.
+        try {
+            m_metering->Stop();
+        } catch (...) {
+            tk::Application->HandleException(std::current_exception());
+        }
+    }
     // The control window owns its mixer windows and unchecks this one's box.
     if (auto* control = dynamic_cast<tk::TForm*>(Owner()))
         PostMessageA(control->Handle(), UM_MIXERCLOSED, 0, reinterpret_cast<LPARAM>(this));
