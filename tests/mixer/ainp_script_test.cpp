@@ -1,76 +1,12 @@
 // The analog input window and its frame, driven through krvl-script on the emulated card's transcript.
-#include "tests/harness/script_run.h"
+#include "tests/mixer/mixer_script.h"
 
-#include <filesystem>
-#include <regex>
-#include <unistd.h>
-
-using testing_harness::Result;
-using testing_harness::RunScript;
+using namespace testing_mixer;
 
 namespace {
 
 const std::string kOpen = "start\ntray dblclick\ncheck Korvalin chkAnalogInputs 1\n";
 const std::string kWindow = "\"KRV Ana. Input\"";
-
-std::string Cards(int n, const std::string& firstCard = "{}") {
-    std::string cards = firstCard;
-    for (int i = 1; i < n; ++i)
-        cards += ",{}";
-    return "{\"cards\": [" + cards + "], \"persist\": false}";
-}
-
-// The driver handle of the first control open of wave-in device dev.
-std::string FirstHandleOn(const Result& r, int dev) {
-    std::regex open("drv open in dev=" + std::to_string(dev) + " handle=([0-9A-F]+) ctrl=1 result=0");
-    for (const auto& l : r.lines) {
-        std::smatch m;
-        if (std::regex_search(l, m, open)) return m[1];
-    }
-    return "";
-}
-
-struct Bounds {
-    int left{}, top{}, width{}, height{};
-    int Bottom() const { return top + height; }
-};
-
-// The bounds of the analog input window in the n-th `windows` listing.
-Bounds WindowBounds(const Result& r, int nth) {
-    std::regex line("caption=\"KRV Ana. Input\".* bounds=(-?\\d+),(-?\\d+),(\\d+),(\\d+)");
-    int seen = 0;
-    for (const auto& l : r.lines) {
-        std::smatch m;
-        if (std::regex_search(l, m, line) && seen++ == nth)
-            return {std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4])};
-    }
-    ADD_FAILURE() << "no listing " << nth << " in\n" << r.out;
-    return {};
-}
-
-// A settings folder that outlives one run (the harness's own temporary folder goes with each scenario).
-class KeptDir {
-public:
-    KeptDir()
-        : m_path(std::filesystem::temp_directory_path() /
-                 ("krvl-mixer-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-    }
-    ~KeptDir() { std::filesystem::remove_all(m_path); }
-    std::string Path() const { return m_path.string(); }
-
-private:
-    std::filesystem::path m_path;
-};
-
-std::vector<std::string> Matching(const Result& r, const std::string& needle) {
-    std::vector<std::string> found;
-    for (const auto& l : r.lines)
-        if (l.find(needle) != std::string::npos) found.push_back(l);
-    return found;
-}
 
 TEST(AnalogInputs, MutingTheRightChannelOfCard2Analog34GoesToItsChannel0Handle) {
     // Card 2's Analog 3-4 wave-in device is device 3 (the devices are listed pair by pair).
@@ -204,18 +140,8 @@ TEST(AnalogInputs, TheLinkBoxesOfEveryCardAreStoredUnderTheirNewNames) {
                              " chkLink1516 0\nclose " + kWindow + "\nexit\nini\n",
                          Cards(4));
     ASSERT_EQ(r.status, 0) << r.out;
-    std::string keys;
-    bool in = false;
-    for (const auto& l : r.lines) {
-        if (l == "[KRV Ana. Input]")
-            in = true;
-        else if (!l.empty() && l[0] == '[')
-            in = false;
-        else if (in && !l.empty())
-            keys += l.substr(0, l.find('=')) + " ";
-    }
     EXPECT_EQ(
-        keys,
+        SectionKeys(r, "KRV Ana. Input"),
         "pnChecks chkPeakMeter chkGainSlider chkMonSel chkInpsel chkLink12 chkLink34 chkLink56 chkLink78 "
         "chkLink910 chkLink1112 chkLink1314 chkLink1516 Top Left Width Height Hints ")
         << r.out;
