@@ -6,7 +6,7 @@
 #include "mixer/Aout.h"
 #include "mixer/Dout.h"
 #include "system/sys.h"
-#include "tests/app/windir.h"
+#include "tests/mixer/card_fixture.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
@@ -17,40 +17,19 @@ using namespace krvl;
 
 namespace {
 
-class OutputWindows : public WindowsDirTest {
+class OutputWindows : public CardTest {
 protected:
     void SetUp() override {
-        WindowsDirTest::SetUp();
-        clock = static_cast<sys::VirtualClock*>(&sys::CurrentClock());
         emu::Scenario scenario = emu::Scenario::WithCards(1);
-        scenario.persist = false;
         // A change made through another control handle reaches nobody: only the window's own re-read
         // can find it.
         scenario.notifyControlChanges = false;
-        emulator = emu::Emulator::Install(scenario);
-        DiscoverCards();
-        owner = tk::Make<tk::TForm>();
-    }
-    void TearDown() override {
-        owner.reset();
-        emulator->Uninstall();
-        sys::ResetSystem();
-        WindowsDirTest::TearDown();
-    }
-    std::size_t Count(const std::string& needle) const {
-        std::size_t n = 0;
-        for (const auto& l : emulator->Transcript())
-            if (l.find(needle) != std::string::npos) ++n;
-        return n;
+        SetUpCard(scenario);
     }
     void Pass(std::uint64_t ms) {
         clock->Advance(ms);
         tk::Application->ProcessMessages();
     }
-
-    sys::VirtualClock* clock{};
-    std::shared_ptr<emu::Emulator> emulator;
-    tk::TOwned<tk::TForm> owner;
 };
 
 TEST_F(OutputWindows, SecTimerFindsAChangeNoNoticeReportedAndFollowsItWithoutSendingIt) {
@@ -69,8 +48,8 @@ TEST_F(OutputWindows, SecTimerFindsAChangeNoNoticeReportedAndFollowsItWithoutSen
     EXPECT_EQ(w->Selection(0, 0), 5u);
     EXPECT_EQ(w->RouteType(0, 0), 2);
     EXPECT_NE(w->SourceIn(0, 0), nullptr);
-    EXPECT_EQ(Count("msg=0x400B"), 1u); // the other handle's only
-    EXPECT_EQ(Count("msg=0x4038"), 1u); // the record input's measurement on
+    EXPECT_EQ(Messages("0x400B").size(), 1u); // the other handle's only
+    EXPECT_EQ(Messages("0x4038").size(), 1u); // the record input's measurement on
     auto& pressed = w->ComponentByName<tk::TSpeedButton>("SpeedButton8");
     EXPECT_TRUE(pressed.Down());
     EXPECT_EQ(pressed.Font().Color(), tk::clBlue);
