@@ -19,6 +19,7 @@ TMixerFrameData AnalogInputData() {
     d.pairs = {0, 1};
     d.checksEdge = EdgeKept::Bottom;
     d.renameFaders = true;
+    d.relabelMonitorPairs = true;
     d.scrolledWith = "pnInpSel";
     d.faderSection = "pnSliders";
     d.faders = {DRVM_IN_GET_GAIN, DRVM_IN_SET_GAIN, DRVM_IN_GET_MUTE, DRVM_IN_SET_MUTE, 256};
@@ -70,10 +71,6 @@ TMixerClassState& TfrmAnalogInp::ClassState() const {
     return state;
 }
 
-void TfrmAnalogInp::AdjustCopy(tk::TControl*& copy, int card) {
-    RelabelMonitorButton(*copy, card);
-}
-
 void TfrmAnalogInp::CreateBlocks() {
     SharedBlock& gains = NewBlock(4, GMEM_ZEROINIT);
     UseFaderBlocks(gains, NewBlock(4, GMEM_ZEROINIT));
@@ -93,47 +90,24 @@ void TfrmAnalogInp::ReadRouting() {
     TGuardClosed closed(*this);
     for (int card = 0; card < Cards(); ++card)
         for (int pair = 0; pair < 2; ++pair)
-            m_routing.Read(card * 2 + pair, InHandle(HandleIndex(card, pair)), *m_routingBlock,
+            m_routing.Read(card * 2 + pair, *m_routingBlock,
                            static_cast<BYTE>(pair + 1)); // none reported: the pair's own
     for (const char* section : {"pnInpSel", "pnMon"})
-        for (auto* panel : ChildrenOf<tk::TWinControl>(ComponentByName<tk::TWinControl>(section))) {
-            auto buttons = ChildrenOf<tk::TSpeedButton>(*panel);
-            if (buttons.empty()) continue;
-            const Routing& record = m_routing.Record(RecordOf(*buttons.front()));
-            ShowRouting(*panel, record);
-            RecolourRouting(*panel, record);
-        }
+        m_routing.ShowPanels(ComponentByName<tk::TWinControl>(section));
 }
 
 // ================================================================== routing buttons
 
-int TfrmAnalogInp::RecordOf(const tk::TSpeedButton& button) const {
-    int card = button.Parent() ? button.Parent()->Tag() : 0;
-    return card * 2 + (button.NumGlyphs() - 1);
-}
-
-void TfrmAnalogInp::RoutingClick(tk::TObject* sender, BYTE Routing::*field, bool byDown, bool send) {
-    auto* b = dynamic_cast<tk::TSpeedButton*>(sender);
-    if (!b || !b->Parent()) return;
-    int index = RecordOf(*b);
-    Routing& record = m_routing.Record(index);
-    if (send) {
-        record.*field = byDown && !b->Down() ? 0 : ButtonValue(*b);
-        m_routing.Send(index, PairHandle(index));
-    }
-    RecolourRouting(*b->Parent(), record);
-}
-
 void TfrmAnalogInp::btnInpSelClick(tk::TObject* sender) {
-    RoutingClick(sender, &Routing::source, false, UpdateGuard());
+    m_routing.Click(sender, &Routing::source, false, UpdateGuard());
 }
 
 void TfrmAnalogInp::btnMonRouteClick(tk::TObject* sender) {
-    RoutingClick(sender, &Routing::monitorPair, true, true);
+    m_routing.Click(sender, &Routing::monitorPair, true, true);
 }
 
 void TfrmAnalogInp::WhenToMonClick(tk::TObject* sender) {
-    RoutingClick(sender, &Routing::monitorMode, true, true);
+    m_routing.Click(sender, &Routing::monitorMode, true, true);
 }
 
 } // namespace krvl

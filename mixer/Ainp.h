@@ -21,7 +21,6 @@ public:
 
 protected:
     TMixerClassState& ClassState() const override;
-    void AdjustCopy(tk::TControl*& copy, int card) override;
     void CreateBlocks() override;
     bool ReadDriverState() override;
 
@@ -31,13 +30,8 @@ private:
     void WhenToMonClick(tk::TObject* sender);
 
     void ReadRouting();
-    // The record a routing button belongs to: its panel's card, its NumGlyphs - 1 the pair.
-    int RecordOf(const tk::TSpeedButton& button) const;
-    HWAVEIN PairHandle(int record) const { return InHandle(HandleIndex(record / 2, record % 2)); }
-    // Changes one byte of the button's record, sends the record (when asked) and recolours its panel.
-    void RoutingClick(tk::TObject* sender, BYTE Routing::*field, bool byDown, bool send);
 
-    TInputRouting m_routing{kMaxCards * 2};
+    TInputRouting m_routing{2, InHandles()};
     SharedBlock* m_routingBlock{};
 };
 

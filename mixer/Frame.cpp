@@ -7,6 +7,7 @@
 #include "controls/audioctl32.h"
 #include "driver/cards.h"
 #include "forms/Layouts.h"
+#include "mixer/Routing.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/ScrollBox.h"
@@ -209,7 +210,9 @@ void TMixerFrame::StripCopy(tk::TControl*& copy, int card) {
     } else if (auto* panel = dynamic_cast<tk::TPanel*>(copy); panel && panel->Tag() == 0) {
         panel->SetTag(card);
     }
-    if (copy) AdjustCopy(copy, card);
+    if (!copy) return;
+    if (m_data.relabelMonitorPairs) RelabelMonitorButton(*copy, card);
+    AdjustCopy(copy, card);
 }
 
 void TMixerFrame::AdjustCopy(tk::TControl*&, int) {}

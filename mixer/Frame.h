@@ -86,7 +86,9 @@ struct TMixerFrameData {
     bool callbackWindow{};  // control opens report to the window
     EdgeKept checksEdge{EdgeKept::Top};
     bool renameFaders{}; // fader copies are named "Slider" + Number
-    bool metersByTag{};  // the meter list is filled by Tag (else in component order)
+    // The copies of the "Ana x-y" monitor pair buttons show their card's channel numbers.
+    bool relabelMonitorPairs{};
+    bool metersByTag{}; // the meter list is filled by Tag (else in component order)
 
     std::string mainPanel{"grpInput"};
     std::string checks{"pnChecks"};

@@ -4,15 +4,54 @@
 
 namespace krvl {
 
-void TInputRouting::Read(int index, HWAVEIN handle, const SharedBlock& block, BYTE defaultMonitor) {
-    SendCtrl(handle, DRVM_IN_GET_ROUTING, block.Address());
+TInputRouting::TInputRouting(int pairsPerCard, const HWAVEIN* handles)
+    : m_pairsPerCard(pairsPerCard), m_handles(handles),
+      m_records(static_cast<std::size_t>(kMaxCards * pairsPerCard)) {}
+
+HWAVEIN TInputRouting::Handle(int index) const {
+    return m_handles[static_cast<std::size_t>(index) * 2];
+}
+
+int TInputRouting::RecordOf(const tk::TSpeedButton& button) const {
+    int card = button.Parent() ? button.Parent()->Tag() : 0;
+    return card * m_pairsPerCard + (button.NumGlyphs() - 1);
+}
+
+void TInputRouting::Read(int index, const SharedBlock& block, BYTE defaultMonitor) {
+    SendCtrl(Handle(index), DRVM_IN_GET_ROUTING, block.Address());
     Routing& r = Record(index);
     r = Routing::Unpack(static_cast<DWORD>(block.Int(0)));
     if (r.monitorPair == 0) r.monitorPair = defaultMonitor;
 }
 
-void TInputRouting::Send(int index, HWAVEIN handle) const {
-    SendCtrl(handle, DRVM_IN_SET_ROUTING, Record(index).Packed());
+void TInputRouting::Send(int index) const {
+    SendCtrl(Handle(index), DRVM_IN_SET_ROUTING, Record(index).Packed());
+}
+
+void TInputRouting::Click(tk::TObject* sender, BYTE Routing::*field, bool byDown, bool send) {
+    auto* b = dynamic_cast<tk::TSpeedButton*>(sender);
+    if (!b || !b->Parent()) return;
+    int index = RecordOf(*b);
+    Routing& record = Record(index);
+    if (send) {
+        record.*field = byDown && !b->Down() ? 0 : ButtonValue(*b);
+        Send(index);
+    }
+    RecolourRouting(*b->Parent(), record);
+}
+
+void TInputRouting::ShowPanels(tk::TWinControl& section) const {
+    for (int i = 0; i < section.ControlCount(); ++i) {
+        auto* panel = dynamic_cast<tk::TWinControl*>(section.Controls(i));
+        if (!panel) continue;
+        tk::TSpeedButton* first = nullptr;
+        for (int j = 0; j < panel->ControlCount() && !first; ++j)
+            first = dynamic_cast<tk::TSpeedButton*>(panel->Controls(j));
+        if (!first) continue;
+        const Routing& record = Record(RecordOf(*first));
+        ShowRouting(*panel, record);
+        RecolourRouting(*panel, record);
+    }
 }
 
 BYTE ButtonValue(const tk::TControl& button) {

@@ -10,6 +10,7 @@
 
 namespace tk {
 class TControl;
+class TObject;
 class TSpeedButton;
 class TWinControl;
 } // namespace tk
@@ -21,19 +22,33 @@ constexpr int kGroupMonitorPair = 1;
 constexpr int kGroupMonitorMode = 2;
 constexpr int kGroupInputSource = 3;
 
+// The routing records of an input window, pairsPerCard per card: record card × pairsPerCard + pair
+// index goes out on the pair's channel-0 control handle, handles[record × 2].
 class TInputRouting {
 public:
-    explicit TInputRouting(int count) : m_records(static_cast<std::size_t>(count)) {}
+    TInputRouting(int pairsPerCard, const HWAVEIN* handles);
 
     Routing& Record(int index) { return m_records.at(static_cast<std::size_t>(index)); }
     const Routing& Record(int index) const { return m_records.at(static_cast<std::size_t>(index)); }
+    HWAVEIN Handle(int index) const;
+    // The record a routing button belongs to: its panel's Tag is the card, its NumGlyphs - 1 the pair
+    // index within the card.
+    int RecordOf(const tk::TSpeedButton& button) const;
     // DRVM_IN_GET_ROUTING into the block, which becomes the record; a monitor pair of 0 (none reported)
     // becomes defaultMonitor. The result is not checked: a failed read leaves the block as it was.
-    void Read(int index, HWAVEIN handle, const SharedBlock& block, BYTE defaultMonitor);
+    void Read(int index, const SharedBlock& block, BYTE defaultMonitor);
     // DRVM_IN_SET_ROUTING with the record; the result is not checked.
-    void Send(int index, HWAVEIN handle) const;
+    void Send(int index) const;
+    // A routing button's click. When send is set, field of the button's record becomes the button's
+    // value (0 for a raised button when byDown is set) and the record is sent. The button's panel is
+    // recoloured in any case.
+    void Click(tk::TObject* sender, BYTE Routing::*field, bool byDown, bool send);
+    // Every routing panel of the section shows its record and is recoloured.
+    void ShowPanels(tk::TWinControl& section) const;
 
 private:
+    int m_pairsPerCard;
+    const HWAVEIN* m_handles;
     std::vector<Routing> m_records;
 };
 

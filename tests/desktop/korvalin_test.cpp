@@ -89,6 +89,37 @@ private:
     pid_t m_pid{-1};
 };
 
+// A PNG read back for pixel checks.
+class Image {
+public:
+    explicit Image(const fs::path& png) : m_surface(cairo_image_surface_create_from_png(png.c_str())) {}
+    ~Image() { cairo_surface_destroy(m_surface); }
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+    bool Ok() const { return cairo_surface_status(m_surface) == CAIRO_STATUS_SUCCESS; }
+    std::uint32_t Pixel(int x, int y) const {
+        int width = cairo_image_surface_get_width(m_surface),
+            height = cairo_image_surface_get_height(m_surface);
+        if (x < 0 || y < 0 || x >= width || y >= height) return 0;
+        const unsigned char* row =
+            cairo_image_surface_get_data(m_surface) + y * cairo_image_surface_get_stride(m_surface);
+        return *reinterpret_cast<const std::uint32_t*>(row + x * 4) & 0xFFFFFF;
+    }
+    // Pixels darker than 80 in every channel within [x0, x1) x [y0, y1): text and dark edges.
+    int Dark(int x0, int y0, int x1, int y1) const {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) {
+                std::uint32_t p = Pixel(x, y);
+                if (((p >> 16) & 0xFF) < 80 && ((p >> 8) & 0xFF) < 80 && (p & 0xFF) < 80) ++n;
+            }
+        return n;
+    }
+
+private:
+    cairo_surface_t* m_surface;
+};
+
 struct Geometry {
     int x{}, y{}, width{}, height{};
 };
@@ -184,6 +215,15 @@ protected:
         Run("xdotool mousemove " + std::to_string(g.x + g.width / 2) + " " +
             std::to_string(g.y + g.height / 2) + " click --repeat 2 --delay 80 1");
     }
+    void ClickAt(int x, int y) {
+        Run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    }
+    // Where the open control window is on the screen.
+    Geometry ControlWindow() {
+        std::vector<std::string> controls = Ids("--onlyvisible --name '^Korvalin$'");
+        EXPECT_FALSE(controls.empty());
+        return controls.empty() ? Geometry{} : GeometryOf(controls[0]);
+    }
     std::string Log() {
         std::ifstream in(dir / "korvalin.log");
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -222,24 +262,10 @@ protected:
     }
 
     void CheckCaptions(const fs::path& png) {
-        cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
-        ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS) << png;
-        int width = cairo_image_surface_get_width(image), height = cairo_image_surface_get_height(image);
-        int stride = cairo_image_surface_get_stride(image);
-        const unsigned char* data = cairo_image_surface_get_data(image);
-        auto pixel = [&](int x, int y) -> std::uint32_t {
-            if (x < 0 || y < 0 || x >= width || y >= height) return 0;
-            return *reinterpret_cast<const std::uint32_t*>(data + y * stride + x * 4) & 0xFFFFFF;
-        };
-        auto dark = [&](int x0, int y0, int x1, int y1) {
-            int n = 0;
-            for (int y = y0; y < y1; ++y)
-                for (int x = x0; x < x1; ++x) {
-                    std::uint32_t p = pixel(x, y);
-                    if (((p >> 16) & 0xFF) < 80 && ((p >> 8) & 0xFF) < 80 && (p & 0xFF) < 80) ++n;
-                }
-            return n;
-        };
+        Image image(png);
+        ASSERT_TRUE(image.Ok()) << png;
+        auto pixel = [&](int x, int y) { return image.Pixel(x, y); };
+        auto dark = [&](int x0, int y0, int x1, int y1) { return image.Dark(x0, y0, x1, y1); };
         // Check boxes in client coordinates: four in the top panel, the settings box in the middle one,
         // stay-on-top in the bottom one.
         const int boxes[6][2] = {{8, 4}, {8, 21}, {8, 39}, {8, 56}, {8, 85}, {8, 113}};
@@ -254,7 +280,6 @@ protected:
         EXPECT_EQ(pixel(60, 76), 0xFFFFFFu);
         EXPECT_EQ(pixel(60, 77), 0x808080u);
         EXPECT_EQ(pixel(60, 78), 0xFFFFFFu);
-        cairo_surface_destroy(image);
     }
 
     void TerminateAndCheckSettings() {
@@ -310,12 +335,8 @@ TEST_F(Korvalin, TheSettingsBoxOpensTheDialogAndEachTabShowsItsPage) {
     StartProgram();
     OpenFromTheIconWindow();
     ASSERT_FALSE(HasFatalFailure());
-    std::vector<std::string> controls = Ids("--onlyvisible --name '^Korvalin$'");
-    ASSERT_FALSE(controls.empty());
-    Geometry control = GeometryOf(controls[0]);
-    auto click = [&](int x, int y) {
-        Run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
-    };
+    Geometry control = ControlWindow();
+    auto click = [&](int x, int y) { ClickAt(x, y); };
     click(control.x + 40, control.y + 93); // the caption of chkSettings
     std::vector<std::string> dialogs;
     ASSERT_TRUE(WaitFor([&] {
@@ -347,6 +368,55 @@ TEST_F(Korvalin, TheSettingsBoxOpensTheDialogAndEachTabShowsItsPage) {
     TerminateAndCheckSettings();
 }
 
+// The control window's digital inputs box opens the digital input window of the two default cards, the
+// first with the extended connectors; widened to both strips, card 2 shows only its optical and Cd
+// buttons. With KRVL_SCREENSHOT_DIR set, the window is saved there.
+TEST_F(Korvalin, TheDigitalInputsBoxOpensTheWindowWithEachCardsConnectors) {
+    StartProgram();
+    OpenFromTheIconWindow();
+    ASSERT_FALSE(HasFatalFailure());
+    Geometry control = ControlWindow();
+    ClickAt(control.x + 40, control.y + 29); // the caption of chkDigitalInputs
+    std::vector<std::string> windows;
+    ASSERT_TRUE(WaitFor([&] { return !(windows = Ids("--onlyvisible --name '^KRV Dig. Input$'")).empty(); }))
+        << Log();
+    // 97 x 499 with the scroll bar's 16, less the tool window's frame.
+    ASSERT_TRUE(WaitFor([&] {
+        Geometry g = GeometryOf(windows[0]);
+        return g.width == 89 && g.height == 491;
+    })) << Log();
+    Run("xdotool windowsize " + windows[0] + " 174 475"); // both strips: the bar goes
+    ASSERT_TRUE(WaitFor([&] {
+        Geometry g = GeometryOf(windows[0]);
+        return g.width == 174 && g.height == 475;
+    })) << Log();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // painted, the meters running
+    fs::path png = dir / "digital-input-2cards.png";
+    Run("import -window " + windows[0] + " " + png.string());
+    {
+        Image image(png);
+        ASSERT_TRUE(image.Ok()) << png;
+        // Connector rows in client coordinates: card 1's strip from x 8, card 2's from x 88, 53 wide;
+        // "Cinch" and "XLR" in the rows from y 42 and 58. Card 2's Cd takes the Cinch row, and below
+        // it the panel is bare.
+        EXPECT_GT(image.Dark(10, 44, 59, 58), 10);  // card 1's Cinch caption
+        EXPECT_GT(image.Dark(10, 61, 59, 74), 10);  // card 1's XLR caption
+        EXPECT_GT(image.Dark(90, 44, 139, 58), 10); // card 2's Cd caption
+        EXPECT_EQ(image.Dark(90, 61, 139, 90), 0);  // where card 2 has no XLR and no Cd
+    }
+    if (const char* keep = std::getenv("KRVL_SCREENSHOT_DIR")) {
+        std::error_code ec;
+        fs::copy_file(png, fs::path(keep) / "digital-input-2cards.png", fs::copy_options::overwrite_existing,
+                      ec);
+    }
+    TerminateAndCheckSettings();
+    std::ifstream in(dir / "config" / "korvalin" / "KRVLmix.ini");
+    std::string settings((std::istreambuf_iterator<char>(in)), {});
+    std::size_t section = settings.find("[KRV Dig. Input]");
+    ASSERT_NE(section, std::string::npos) << settings;
+    EXPECT_NE(settings.find("Width=182", section), std::string::npos) << settings;
+}
+
 // The control window's output boxes open both output windows of the two default cards; widened to
 // all strips, each shows both cards without a scroll bar. With KRVL_SCREENSHOT_DIR set, both are saved
 // there.
@@ -354,9 +424,7 @@ TEST_F(Korvalin, TheOutputBoxesOpenBothOutputWindows) {
     StartProgram();
     OpenFromTheIconWindow();
     ASSERT_FALSE(HasFatalFailure());
-    std::vector<std::string> controls = Ids("--onlyvisible --name '^Korvalin$'");
-    ASSERT_FALSE(controls.empty());
-    Geometry control = GeometryOf(controls[0]);
+    Geometry control = ControlWindow();
     struct Shown {
         const char* caption;
         int width; // cards x strip width + 22, less the sizeable frame
@@ -366,8 +434,7 @@ TEST_F(Korvalin, TheOutputBoxesOpenBothOutputWindows) {
     const int captionTops[] = {39, 56}; // chkAnalogOutputs, chkDigitalOutputs
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(shown[i].caption);
-        Run("xdotool mousemove " + std::to_string(control.x + 40) + " " +
-            std::to_string(control.y + captionTops[i] + 8) + " click 1");
+        ClickAt(control.x + 40, control.y + captionTops[i] + 8);
         std::vector<std::string> ids;
         ASSERT_TRUE(WaitFor([&] {
             return !(ids = Ids("--onlyvisible --name '^" + std::string(shown[i].caption) + "$'")).empty();

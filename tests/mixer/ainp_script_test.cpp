@@ -1,12 +1,23 @@
 // The analog input window and its frame, driven through krvl-script on the emulated card's transcript.
 #include "tests/mixer/mixer_script.h"
 
-using namespace testing_mixer;
+using mixer_script::Bounds;
+using mixer_script::Cards;
+using mixer_script::FirstHandleOn;
+using mixer_script::KeptDir;
+using mixer_script::Matching;
+using testing_harness::Result;
+using testing_harness::RunScript;
 
 namespace {
 
 const std::string kOpen = "start\ntray dblclick\ncheck Korvalin chkAnalogInputs 1\n";
 const std::string kWindow = "\"KRV Ana. Input\"";
+
+// The bounds of the analog input window in the n-th `windows` listing.
+Bounds WindowBounds(const Result& r, int nth) {
+    return mixer_script::WindowBounds(r, "KRV Ana. Input", nth);
+}
 
 TEST(AnalogInputs, MutingTheRightChannelOfCard2Analog34GoesToItsChannel0Handle) {
     // Card 2's Analog 3-4 wave-in device is device 3 (the devices are listed pair by pair).
@@ -140,8 +151,9 @@ TEST(AnalogInputs, TheLinkBoxesOfEveryCardAreStoredUnderTheirNewNames) {
                              " chkLink1516 0\nclose " + kWindow + "\nexit\nini\n",
                          Cards(4));
     ASSERT_EQ(r.status, 0) << r.out;
+    std::string keys = mixer_script::SectionKeys(r, "KRV Ana. Input");
     EXPECT_EQ(
-        SectionKeys(r, "KRV Ana. Input"),
+        keys,
         "pnChecks chkPeakMeter chkGainSlider chkMonSel chkInpsel chkLink12 chkLink34 chkLink56 chkLink78 "
         "chkLink910 chkLink1112 chkLink1314 chkLink1516 Top Left Width Height Hints ")
         << r.out;

@@ -3,7 +3,9 @@
 // 4 and 5 Digital; the wave-in devices likewise.
 #include "tests/mixer/mixer_script.h"
 
-using namespace testing_mixer;
+using namespace mixer_script;
+using testing_harness::Result;
+using testing_harness::RunScript;
 
 namespace {
 
@@ -177,7 +179,7 @@ TEST(AnalogOutputs, CopiesCarryTheirCardsNumbersNamesAndHintsAndThreeCardsLimitT
                       kWindow + " Panel5@2\nshow " + kWindow + " pnNumbers\nshow " + kWindow + " pnChecks\n",
                   Cards(3));
     ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_EQ(WindowBounds(r, 0, "KRV Ana. Output").width, 3 * 160 + 22);
+    EXPECT_EQ(WindowBounds(r, "KRV Ana. Output", 0).width, 3 * 160 + 22);
     EXPECT_TRUE(
         r.Has("SpeedButton9@3 TSpeedButton visible=1 enabled=1 bounds=0,0,53,17 caption=\"Play 9-10\""))
         << r.out;
@@ -191,8 +193,8 @@ TEST(AnalogOutputs, CopiesCarryTheirCardsNumbersNamesAndHintsAndThreeCardsLimitT
     EXPECT_TRUE(r.Has("caption=\"&Fader\" checked=1 hint=\"Zeige/Verdecke Fader Bereich\"")) << r.out;
 
     Result one = RunScript(kOpen + "resize " + kWindow + " 900 700\nwindows\n", Cards(1));
-    EXPECT_EQ(WindowBounds(one, 0, "KRV Ana. Output").width, 160 + 22);
-    EXPECT_EQ(WindowBounds(one, 0, "KRV Ana. Output").height, 602);
+    EXPECT_EQ(WindowBounds(one, "KRV Ana. Output", 0).width, 160 + 22);
+    EXPECT_EQ(WindowBounds(one, "KRV Ana. Output", 0).height, 602);
 }
 
 TEST(AnalogOutputs, TheSettingsSectionHoldsTheBoxesAndEveryLinkBoxUnderItsName) {
@@ -211,8 +213,8 @@ TEST(AnalogOutputs, HidingTheFadersKeepsTheBottomEdgeAndTheCheckBoxPanelTheTopEd
                              " \"Fenstersteuerung anzeigen\"\nwait 10\nwindows\n",
                          Cards(1));
     ASSERT_EQ(r.status, 0) << r.out;
-    Bounds full = WindowBounds(r, 0, "KRV Ana. Output"), hidden = WindowBounds(r, 1, "KRV Ana. Output"),
-           noChecks = WindowBounds(r, 2, "KRV Ana. Output");
+    Bounds full = WindowBounds(r, "KRV Ana. Output", 0), hidden = WindowBounds(r, "KRV Ana. Output", 1),
+           noChecks = WindowBounds(r, "KRV Ana. Output", 2);
     EXPECT_EQ(full.height, 602);
     EXPECT_EQ(hidden.height, 602 - 180);
     EXPECT_EQ(hidden.Bottom(), full.Bottom());
@@ -248,7 +250,7 @@ TEST(AnalogOutputs, ARefusedSourceReadAtTheShowLeavesTheWindowWithoutDriverWork)
     EXPECT_EQ(r.Count("msg=0x4001"), 0) << r.out;
     EXPECT_EQ(r.Count("msg=0x4007"), 0) << r.out;
     EXPECT_EQ(r.Count("menu \" Info...\""), 0) << r.out;
-    EXPECT_EQ(WindowBounds(r, 0, "KRV Ana. Output").height, 606); // the layout's, without limits
+    EXPECT_EQ(WindowBounds(r, "KRV Ana. Output", 0).height, 606); // the layout's, without limits
 }
 
 TEST(AnalogOutputs, AnUnknownSourceAtTheShowIsReportedAndTheWindowGoesWithItsHandles) {

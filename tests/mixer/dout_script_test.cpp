@@ -3,7 +3,9 @@
 // 4 and 5 Digital.
 #include "tests/mixer/mixer_script.h"
 
-using namespace testing_mixer;
+using namespace mixer_script;
+using testing_harness::Result;
+using testing_harness::RunScript;
 
 namespace {
 
@@ -98,7 +100,7 @@ TEST(DigitalOutputs, TheWindowOpensNarrowAndFourCardsLimitItsWidth) {
                              " pnNumbers\nshow " + kWindow + " pnRoute12@4\n",
                          Cards(4));
     ASSERT_EQ(r.status, 0) << r.out;
-    Bounds opened = WindowBounds(r, 0, "KV D-Out"), widest = WindowBounds(r, 1, "KV D-Out");
+    Bounds opened = WindowBounds(r, "KV D-Out", 0), widest = WindowBounds(r, "KV D-Out", 1);
     EXPECT_EQ(opened.width, 97);
     EXPECT_EQ(opened.height, 483 + 16); // the strips do not fit: the scroll bar is there
     EXPECT_EQ(widest.width, 4 * 80 + 22);
@@ -114,7 +116,7 @@ TEST(DigitalOutputs, HidingTheFormatMovesTheTopEdgeAndTheSettingsKeepTheirKeys) 
                              "\nexit\nini\n",
                          Cards(1));
     ASSERT_EQ(r.status, 0) << r.out;
-    Bounds full = WindowBounds(r, 0, "KV D-Out"), hidden = WindowBounds(r, 1, "KV D-Out");
+    Bounds full = WindowBounds(r, "KV D-Out", 0), hidden = WindowBounds(r, "KV D-Out", 1);
     EXPECT_EQ(hidden.height, full.height - 57);
     EXPECT_EQ(hidden.top, full.top + 57);
     EXPECT_EQ(SectionKeys(r, "KV D-Out"),

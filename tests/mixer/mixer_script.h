@@ -1,5 +1,5 @@
-// What the mixer windows' script tests share: scenarios of plain cards, the transcript lines of one
-// message or device, window bounds from `windows` listings, settings folders that outlive a run.
+// What the mixer windows' script tests share: scenarios of n plain cards, the transcript's control
+// opens, window bounds from `windows` listings, and a settings folder that outlives one run.
 #pragma once
 
 #include "tests/harness/script_run.h"
@@ -10,12 +10,11 @@
 #include <unistd.h>
 #include <vector>
 
-namespace testing_mixer {
+namespace mixer_script {
 
 using testing_harness::Result;
-using testing_harness::RunScript;
 
-// n cards with default state (the first one given), not kept between runs.
+// n cards, the first as given, the others plain; no state file.
 inline std::string Cards(int n, const std::string& firstCard = "{}") {
     std::string cards = firstCard;
     for (int i = 1; i < n; ++i)
@@ -40,18 +39,18 @@ inline std::string HandleOpenAt(const Result& r, int dev, const std::string& dir
                                 const std::string& marker) {
     std::regex open("drv open " + direction + " dev=" + std::to_string(dev) +
                     " handle=([0-9A-F]+) ctrl=1 result=0");
-    std::vector<std::string> open_;
+    std::vector<std::string> stillOpen;
     for (const auto& l : r.lines) {
         if (l.find(marker) != std::string::npos) break;
         std::smatch m;
-        if (std::regex_search(l, m, open)) open_.push_back(m[1]);
-        for (auto it = open_.begin(); it != open_.end(); ++it)
+        if (std::regex_search(l, m, open)) stillOpen.push_back(m[1]);
+        for (auto it = stillOpen.begin(); it != stillOpen.end(); ++it)
             if (l.find("drv close " + direction + " handle=" + *it + " ") != std::string::npos) {
-                open_.erase(it);
+                stillOpen.erase(it);
                 break;
             }
     }
-    return open_.empty() ? "" : open_.front();
+    return stillOpen.empty() ? "" : stillOpen.front();
 }
 
 struct Bounds {
@@ -59,8 +58,8 @@ struct Bounds {
     int Bottom() const { return top + height; }
 };
 
-// The bounds of the window with this caption in the n-th `windows` listing.
-inline Bounds WindowBounds(const Result& r, int nth, const std::string& caption = "KRV Ana. Input") {
+// The bounds of the window with that caption in the n-th `windows` listing.
+inline Bounds WindowBounds(const Result& r, const std::string& caption, int nth) {
     std::regex line("caption=\"" + caption + "\".* bounds=(-?\\d+),(-?\\d+),(\\d+),(\\d+)");
     int seen = 0;
     for (const auto& l : r.lines) {
@@ -68,7 +67,7 @@ inline Bounds WindowBounds(const Result& r, int nth, const std::string& caption 
         if (std::regex_search(l, m, line) && seen++ == nth)
             return {std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4])};
     }
-    ADD_FAILURE() << "no listing " << nth << " in\n" << r.out;
+    ADD_FAILURE() << "no listing " << nth << " of " << caption << " in\n" << r.out;
     return {};
 }
 
@@ -83,6 +82,8 @@ public:
         std::filesystem::create_directories(m_path);
     }
     ~KeptDir() { std::filesystem::remove_all(m_path); }
+    KeptDir(const KeptDir&) = delete;
+    KeptDir& operator=(const KeptDir&) = delete;
     std::string Path() const { return m_path.string(); }
 
 private:
@@ -96,7 +97,7 @@ inline std::vector<std::string> Matching(const Result& r, const std::string& nee
     return found;
 }
 
-// The keys of one section of an `ini` listing, in file order, each followed by a blank.
+// The keys of one section of the settings file as an `ini` listing printed it, blank-separated.
 inline std::string SectionKeys(const Result& r, const std::string& section) {
     std::string keys;
     bool in = false;
@@ -111,4 +112,4 @@ inline std::string SectionKeys(const Result& r, const std::string& section) {
     return keys;
 }
 
-} // namespace testing_mixer
+} // namespace mixer_script
