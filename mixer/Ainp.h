@@ -23,22 +23,15 @@ protected:
     TMixerClassState& ClassState() const override;
     void CreateBlocks() override;
     bool ReadDriverState() override;
-    void ReadFaders() override;
 
 private:
     void btnInpSelClick(tk::TObject* sender);
     void btnMonRouteClick(tk::TObject* sender);
     void WhenToMonClick(tk::TObject* sender);
-    void btnMuteClick(tk::TObject* sender);
-    void SliderChange(tk::TObject* sender);
-    void chkLinkClick(tk::TObject* sender);
 
-    bool ReadMutes();
     void ReadRouting();
 
     TInputRouting m_routing{2, InHandles()};
-    SharedBlock* m_gainBlock{};
-    SharedBlock* m_muteBlock{};
     SharedBlock* m_routingBlock{};
 };
 

@@ -41,6 +41,11 @@ TMixerFrame::TMixerFrame(tk::TComponent* owner, TMixerFrameData data)
     BindMethod("FormResize", [this](tk::TObject* s) { FormResize(s); });
     for (const TSectionData& section : m_data.sections)
         BindMethod(section.handler, [this](tk::TObject* s) { SectionClick(s); });
+    if (!m_data.faderSection.empty()) {
+        BindMethod("SliderChange", [this](tk::TObject* s) { SliderChange(s); });
+        BindMethod("chkLinkClick", [this](tk::TObject* s) { chkLinkClick(s); });
+        BindMethod("btnMuteClick", [this](tk::TObject* s) { btnMuteClick(s); });
+    }
     SetMessageHandler(WM_GETMINMAXINFO, [this](tk::TMessage& m) { WMGetMinMaxInfo(m); });
     SetMessageHandler(WM_SYSCOMMAND, [this](tk::TMessage& m) { WMSysCommand(m); });
     SetMessageHandler(UM_METERTICK, [this](tk::TMessage& m) {
@@ -101,9 +106,19 @@ int TMixerFrame::HandleIndex(int card, int pairIndex, int channel) const {
     return (card * PairsPerCard() + pairIndex) * 2 + channel;
 }
 
-SharedBlock& TMixerFrame::NewBlock(DWORD size, WORD flags) {
-    m_blocks.push_back(std::make_unique<SharedBlock>(size, flags));
-    return *m_blocks.back();
+bool TMixerFrame::SendOn(int index, UINT msg, DWORD param) const {
+    if (m_data.direction == Direction::In) return SendCtrl(InHandle(index), msg, param);
+    return SendCtrl(OutHandle(index), msg, param);
+}
+
+SharedBlock& TMixerFrame::NewBlock(DWORD size, WORD flags, bool required) {
+    m_blocks.push_back(TBlock{std::make_unique<SharedBlock>(size, flags), required});
+    return *m_blocks.back().block;
+}
+
+void TMixerFrame::UseFaderBlocks(SharedBlock& levels, SharedBlock& mutes) {
+    m_faderBlock = &levels;
+    m_muteBlock = &mutes;
 }
 
 std::unique_ptr<TMetering> TMixerFrame::MakeMetering() {
@@ -136,7 +151,8 @@ void TMixerFrame::FormCreate(tk::TObject*) {
     m_metering->SetPeriods(40, 100);
 
     CreateBlocks();
-    m_ready = std::all_of(m_blocks.begin(), m_blocks.end(), [](const auto& b) { return bool(*b); });
+    m_ready = std::all_of(m_blocks.begin(), m_blocks.end(),
+                          [](const TBlock& b) { return !b.required || *b.block; });
     if (m_ready) Created();
 
     OnActivate = MixerActiveChanged;
@@ -276,7 +292,15 @@ void TMixerFrame::FormClose(tk::TObject*, tk::TCloseAction&) {
     if (m_secTimer) m_secTimer->SetEnabled(false);
     // A window that never loaded its settings would store its design-time state over the user's.
     if (m_settingsLoaded) SaveWindowSettings(*this, kSettingsFile, "", true, -1);
-    if (m_metering) m_metering->Stop();
+    if (m_metering) {
+        // A failure to switch the measurement off is reported, but the window still closes: thrown on,
+        // it would keep the window on screen for good, and its owner could not destroy it either.
+        try {
+            m_metering->Stop();
+        } catch (...) {
+            tk::Application->HandleException(std::current_exception());
+        }
+    }
     // The control window owns its mixer windows and unchecks this one's box.
     if (auto* control = dynamic_cast<tk::TForm*>(Owner()))
         PostMessageA(control->Handle(), UM_MIXERCLOSED, 0, reinterpret_cast<LPARAM>(this));
@@ -434,6 +458,93 @@ void TMixerFrame::WMSysCommand(tk::TMessage& message) {
     } else if (id == MenuCommandId(m_checks)) {
         TogglePanelChecks();
     }
+}
+
+// ================================================================== faders and mutes
+
+namespace {
+
+WORD HighWord(std::int32_t v) {
+    return static_cast<WORD>(static_cast<DWORD>(v) >> 16);
+}
+
+WORD LowWord(std::int32_t v) {
+    return static_cast<WORD>(static_cast<DWORD>(v) & 0xFFFF);
+}
+
+} // namespace
+
+void TMixerFrame::ReadFaders() {
+    if (!m_faderSection || !m_faderBlock || !CardTable().cardsFound) return;
+    TGuardClosed closed(*this);
+    for (int i = 0; i < ComponentCount(); ++i) {
+        auto* fader = dynamic_cast<TSlider*>(Components(i));
+        if (!fader || fader->Number() < 0 || fader->Number() >= m_cards * PairsPerCard() * 2) continue;
+        if (!SendOn(fader->Number(), m_data.faders.getLevels, m_faderBlock->Address())) continue;
+        std::int32_t words = m_faderBlock->Int(0);
+        WORD word = fader->Number() % 2 ? HighWord(words) : LowWord(words);
+        // Below the fader's range the knob rests at its bottom.
+        fader->SetPosition(word / m_data.faders.unit);
+    }
+}
+
+bool TMixerFrame::RefreshMute(int card, int pair) {
+    if (!m_faderSection || !m_muteBlock) return false;
+    if (!SendOn(HandleIndex(card, pair), m_data.faders.getMutes, m_muteBlock->Address())) return false;
+    std::int32_t mutes = m_muteBlock->Int(0);
+    for (auto* panel : ChildrenOf<tk::TWinControl>(*m_faderSection)) {
+        if (panel->Tag() != card) continue;
+        for (auto* b : ChildrenOf<tk::TSpeedButton>(*panel))
+            if (b->Tag() / 2 == pair) b->SetDown((b->Tag() % 2 ? HighWord(mutes) : LowWord(mutes)) != 0);
+    }
+    return true;
+}
+
+bool TMixerFrame::ReadMutes() {
+    if (!m_muteBlock) return false;
+    m_muteBlock->SetInt(0, 0);
+    for (int card = 0; card < m_cards; ++card)
+        for (int pair = 0; pair < PairsPerCard(); ++pair)
+            if (!RefreshMute(card, pair)) return false;
+    return true;
+}
+
+void TMixerFrame::btnMuteClick(tk::TObject* sender) {
+    auto* clicked = dynamic_cast<tk::TSpeedButton*>(sender);
+    if (!clicked || !clicked->Parent()) return;
+    tk::TWinControl& panel = *clicked->Parent();
+    DWORD mutes = 0;
+    for (auto* b : ChildrenOf<tk::TSpeedButton>(panel)) {
+        DWORD word = b->Down() ? 0xFFFF : 0;
+        mutes = b->Tag() % 2 ? (mutes & 0x0000FFFF) | word << 16 : (mutes & 0xFFFF0000) | word;
+    }
+    SendOn(HandleIndex(panel.Tag(), clicked->Tag() / 2), m_data.faders.setMutes, mutes);
+}
+
+void TMixerFrame::SliderChange(tk::TObject* sender) {
+    auto* moved = dynamic_cast<TSlider*>(sender);
+    if (!moved || !m_updateGuard || !moved->Parent()) return;
+    TGuardClosed closed(*this);
+    auto faders = ChildrenOf<TSlider>(*moved->Parent());
+    if (moved->LinkCheck() && moved->LinkCheck()->Checked())
+        for (auto* f : faders)
+            f->SetPosition(moved->Position());
+    // The pair's first fader in the low word, its second in the high word.
+    DWORD words = 0;
+    for (auto* f : faders)
+        words = words >> 16 | (static_cast<DWORD>(f->Position() * m_data.faders.unit) & 0xFFFF) << 16;
+    SendOn(moved->Number(), m_data.faders.setLevels, words);
+}
+
+void TMixerFrame::chkLinkClick(tk::TObject* sender) {
+    auto* box = dynamic_cast<tk::TCustomCheckBox*>(sender);
+    if (!box || !box->Checked() || !box->Parent()) return;
+    auto faders = ChildrenOf<TSlider>(*box->Parent());
+    if (faders.empty()) return;
+    // Each move runs SliderChange, which sends the pair's words.
+    int position = faders.front()->Position();
+    for (auto* f : faders)
+        f->SetPosition(position);
 }
 
 // ================================================================== harness and test lookups

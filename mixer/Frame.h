@@ -66,6 +66,16 @@ struct TSectionData {
     bool meters{};                   // metering starts after showing and stops before hiding
 };
 
+// The faders and mute buttons of the analog windows: the messages that carry them (on the pair's
+// handles) and what one fader step is worth in the driver's 16-bit word.
+struct TFaderData {
+    UINT getLevels{};
+    UINT setLevels{};
+    UINT getMutes{};
+    UINT setMutes{};
+    int unit{256};
+};
+
 struct TMixerFrameData {
     std::string layout;       // "Ainp.dfm"
     int stripWidth{160};      // horizontal offset of each further card's strip
@@ -85,7 +95,8 @@ struct TMixerFrameData {
     std::string scroller{"BottomScroller"};
     std::string meters{"pnMeters"};
     std::string scrolledWith; // the section outside the scroll box that scrolls along ("pnInpSel")
-    std::string faderSection; // whose speed buttons are mute buttons ("pnSliders"); empty: none
+    std::string faderSection; // faders, link boxes and mute buttons ("pnSliders"); empty: none
+    TFaderData faders;        // with a fader section
     std::string secTimer;     // the output windows' one-second timer; empty: none
     std::vector<TCloneStep> clones;
     std::vector<TSectionData> sections;
@@ -143,17 +154,26 @@ protected:
     virtual void Created() {}
     // Show step 2, with the update guard set: the driver state into the controls. False: not ready.
     virtual bool ReadDriverState() = 0;
-    // Show step 5 (the fader positions).
-    virtual void ReadFaders() {}
     // Destruction, before the control handles close.
     virtual void ReleaseDriver() {}
     // The metering the window uses; the input variant unless overridden.
     virtual std::unique_ptr<TMetering> MakeMetering();
 
     // ---- what the windows use ----
-    SharedBlock& NewBlock(DWORD size, WORD flags);
+    // A shared block freed at destruction; the window is ready only if every required block was got.
+    SharedBlock& NewBlock(DWORD size, WORD flags, bool required = true);
+    // The fader section's blocks: the packed fader words and the packed mutes.
+    void UseFaderBlocks(SharedBlock& levels, SharedBlock& mutes);
+    // Every fader from the driver (show step 5); a fader whose read is refused keeps its position.
+    void ReadFaders();
+    // One pair's mute buttons from the driver (setting Down raises no click); false when refused.
+    bool RefreshMute(int card, int pair);
+    // Every pair in order, the mute block cleared first; false at the first refusal.
+    bool ReadMutes();
     HWAVEIN InHandle(int index) const { return m_inHandles[static_cast<std::size_t>(index)]; }
     HWAVEOUT OutHandle(int index) const { return m_outHandles[static_cast<std::size_t>(index)]; }
+    // A message on control handle index, wave-in or wave-out as the window's devices are.
+    bool SendOn(int index, UINT msg, DWORD param) const;
     const HWAVEIN* InHandles() const { return m_inHandles.data(); }
     int Cards() const { return m_cards; }
     int PairsPerCard() const { return static_cast<int>(m_data.pairs.size()); }
@@ -184,6 +204,10 @@ private:
         std::vector<tk::TControl*> others;
         bool meters{};
     };
+    struct TBlock {
+        std::unique_ptr<SharedBlock> block;
+        bool required{};
+    };
     struct TCopy {
         tk::TControl* control{};
         tk::TTracker alive;
@@ -199,6 +223,9 @@ private:
     void ScrollerChange(tk::TObject* sender);
     void WMGetMinMaxInfo(tk::TMessage& message);
     void WMSysCommand(tk::TMessage& message);
+    void SliderChange(tk::TObject* sender);
+    void chkLinkClick(tk::TObject* sender);
+    void btnMuteClick(tk::TObject* sender);
 
     void OpenHandles();
     void CloneStrips();
@@ -230,7 +257,9 @@ private:
     std::vector<TSection> m_sections;
     std::vector<tk::TComponent*> m_commandOrder;
     std::vector<TCopy> m_copies;
-    std::vector<std::unique_ptr<SharedBlock>> m_blocks;
+    std::vector<TBlock> m_blocks;
+    SharedBlock* m_faderBlock{};
+    SharedBlock* m_muteBlock{};
     std::array<HWAVEIN, 16> m_inHandles{};
     std::array<HWAVEOUT, 16> m_outHandles{};
     std::unique_ptr<TMetering> m_metering;

@@ -65,13 +65,13 @@ template <class F> void ForEachButton(tk::TWinControl& panel, F f) {
         if (auto* b = dynamic_cast<tk::TSpeedButton*>(panel.Controls(i))) f(*b);
 }
 
+} // namespace
+
 void SetFontColor(tk::TControl& c, tk::TColor color) {
     tk::TFont font = c.Font();
     font.SetColor(color);
     c.SetFont(font);
 }
-
-} // namespace
 
 void ShowRouting(tk::TWinControl& panel, const Routing& record) {
     ForEachButton(panel, [&](tk::TSpeedButton& b) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "driver/ctrl.h"
+#include "toolkit/Types.h"
 
 #include <vector>
 
@@ -51,6 +52,8 @@ private:
     std::vector<Routing> m_records;
 };
 
+// The caption colour of a routing button.
+void SetFontColor(tk::TControl& c, tk::TColor color);
 // The value a routing button stands for: the low byte of its Tag.
 BYTE ButtonValue(const tk::TControl& button);
 // Sets the panel's buttons from the record: a button is down when its value is the record's byte of its

@@ -422,4 +422,42 @@ TEST_F(Korvalin, TheDigitalInputsBoxOpensTheWindowWithEachCardsConnectors) {
     EXPECT_NE(settings.find("Width=182", section), std::string::npos) << settings;
 }
 
+// The control window's output boxes open both output windows of the two default cards; widened to
+// all strips, each shows both cards without a scroll bar. With KRVL_SCREENSHOT_DIR set, both are saved
+// there.
+TEST_F(Korvalin, TheOutputBoxesOpenBothOutputWindows) {
+    StartProgram();
+    OpenFromTheIconWindow();
+    ASSERT_FALSE(HasFatalFailure());
+    Geometry control = ControlWindow();
+    struct Shown {
+        const char* caption;
+        int width; // cards x strip width + 22, less the sizeable frame
+        const char* png;
+    } shown[] = {{"KRV Ana. Output", 2 * 160 + 22 - 8, "analog-output-2cards.png"},
+                 {"KV D-Out", 2 * 80 + 22 - 8, "digital-output-2cards.png"}};
+    const int captionTops[] = {39, 56}; // chkAnalogOutputs, chkDigitalOutputs
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(shown[i].caption);
+        ClickAt(control.x + 40, control.y + captionTops[i] + 8);
+        std::vector<std::string> ids;
+        ASSERT_TRUE(WaitFor([&] {
+            return !(ids = Ids("--onlyvisible --name '^" + std::string(shown[i].caption) + "$'")).empty();
+        })) << Log();
+        Run("xdotool windowsize " + ids[0] + " 900 " + std::to_string(GeometryOf(ids[0]).height));
+        ASSERT_TRUE(WaitFor([&] { return GeometryOf(ids[0]).width == shown[i].width; }, 5000))
+            << GeometryOf(ids[0]).width;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200)); // painted, meters lit
+        fs::path png = dir / shown[i].png;
+        Run("import -window " + ids[0] + " " + png.string());
+        EXPECT_TRUE(fs::exists(png) && fs::file_size(png) > 0) << png;
+        if (const char* keep = std::getenv("KRVL_SCREENSHOT_DIR")) {
+            std::error_code ec;
+            fs::copy_file(png, fs::path(keep) / shown[i].png, fs::copy_options::overwrite_existing, ec);
+        }
+        Run("xdotool windowmove " + ids[0] + " 0 0"); // off the control window's boxes
+    }
+    TerminateAndCheckSettings();
+}
+
 } // namespace

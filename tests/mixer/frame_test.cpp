@@ -5,7 +5,7 @@
 #include "emu/Emulator.h"
 #include "mixer/Ainp.h"
 #include "system/sys.h"
-#include "tests/app/windir.h"
+#include "tests/mixer/card_fixture.h"
 #include "toolkit/Forms.h"
 
 #include <gtest/gtest.h>
@@ -16,33 +16,9 @@ using namespace krvl;
 
 namespace {
 
-class MixerFrame : public WindowsDirTest {
+class MixerFrame : public CardTest {
 protected:
-    void SetUp() override {
-        WindowsDirTest::SetUp();
-        clock = static_cast<sys::VirtualClock*>(&sys::CurrentClock());
-        emu::Scenario scenario = emu::Scenario::WithCards(2);
-        scenario.persist = false;
-        emulator = emu::Emulator::Install(scenario);
-        DiscoverCards();
-        owner = tk::Make<tk::TForm>();
-    }
-    void TearDown() override {
-        owner.reset();
-        emulator->Uninstall();
-        sys::ResetSystem();
-        WindowsDirTest::TearDown();
-    }
-    std::vector<std::string> Messages(const std::string& msg) const {
-        std::vector<std::string> found;
-        for (const auto& l : emulator->Transcript())
-            if (l.find("msg=" + msg) != std::string::npos) found.push_back(l);
-        return found;
-    }
-
-    sys::VirtualClock* clock{};
-    std::shared_ptr<emu::Emulator> emulator;
-    tk::TOwned<tk::TForm> owner;
+    void SetUp() override { SetUpCard(emu::Scenario::WithCards(2)); }
 };
 
 TEST_F(MixerFrame, AFallingLampRepaintsItsOwnRectangleAndAQuietTickNothing) {

@@ -22,14 +22,35 @@ inline std::string Cards(int n, const std::string& firstCard = "{}") {
     return "{\"cards\": [" + cards + "], \"persist\": false}";
 }
 
-// The driver handle of the first control open of wave-in device dev.
-inline std::string FirstHandleOn(const Result& r, int dev) {
-    std::regex open("drv open in dev=" + std::to_string(dev) + " handle=([0-9A-F]+) ctrl=1 result=0");
+// The driver handle of the first control open of device dev in direction ("in" or "out").
+inline std::string FirstHandleOn(const Result& r, int dev, const std::string& direction = "in") {
+    std::regex open("drv open " + direction + " dev=" + std::to_string(dev) +
+                    " handle=([0-9A-F]+) ctrl=1 result=0");
     for (const auto& l : r.lines) {
         std::smatch m;
         if (std::regex_search(l, m, open)) return m[1];
     }
     return "";
+}
+
+// The first control open of device dev still open at the first line holding marker (so not one the
+// start-up opened and closed again).
+inline std::string HandleOpenAt(const Result& r, int dev, const std::string& direction,
+                                const std::string& marker) {
+    std::regex open("drv open " + direction + " dev=" + std::to_string(dev) +
+                    " handle=([0-9A-F]+) ctrl=1 result=0");
+    std::vector<std::string> stillOpen;
+    for (const auto& l : r.lines) {
+        if (l.find(marker) != std::string::npos) break;
+        std::smatch m;
+        if (std::regex_search(l, m, open)) stillOpen.push_back(m[1]);
+        for (auto it = stillOpen.begin(); it != stillOpen.end(); ++it)
+            if (l.find("drv close " + direction + " handle=" + *it + " ") != std::string::npos) {
+                stillOpen.erase(it);
+                break;
+            }
+    }
+    return stillOpen.empty() ? "" : stillOpen.front();
 }
 
 struct Bounds {
