@@ -10,7 +10,7 @@ run_config() {
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja "$@" > "$dir/configure.log" 2>&1 || { cat "$dir/configure.log"; return 1; }
   cmake --build "$dir" -j "$jobs"
-  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$jobs")
+  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$jobs" --repeat until-pass:2)
 }
 
 mkdir -p build-test build-asan
