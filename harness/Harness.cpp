@@ -9,12 +9,16 @@
 #include "toolkit/Forms.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <mutex>
+#include <poll.h>
 #include <sstream>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -330,6 +334,9 @@ void Harness::Execute(const Command& c) {
     } else if (cmd == "emu") {
         need(1);
         CmdEmu(c);
+    } else if (cmd == "pactl") {
+        need(1);
+        CmdPactl(c);
     } else if (cmd == "exit") {
         if (ended()) return;
         CmdExit();
@@ -472,6 +479,61 @@ void Harness::CmdEmu(const Command& c) {
         throw ScriptError{"line " + std::to_string(c.line) + ": unknown emu action " + action};
     }
     if (r != MMSYSERR_NOERROR) Print("emu: " + action + " refused (" + std::to_string(r) + ")");
+}
+
+void Harness::CmdPactl(const Command& c) {
+    if (!m_pulse) throw ScriptError{"line " + std::to_string(c.line) + ": pactl: not on the sound server"};
+    // The script's words are the arguments as they stand: no shell sees them.
+    std::vector<std::string> argv(c.words.begin(), c.words.end());
+    std::vector<char*> args;
+    for (auto& a : argv)
+        args.push_back(a.data());
+    args.push_back(nullptr);
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        throw ScriptError{"line " + std::to_string(c.line) + ": pactl: no pipe"};
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(fds[1], 1);
+        ::dup2(fds[1], 2);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    if (pid < 0) {
+        ::close(fds[0]);
+        throw ScriptError{"line " + std::to_string(c.line) + ": pactl: cannot start"};
+    }
+    // A server that stalls would hold pactl, and the script with it.
+    std::string text;
+    bool answered = true;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            answered = false;
+            break;
+        }
+        pollfd p{fds[0], POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+        char buf[4096];
+        ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n <= 0) break;
+        text.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    if (!answered) ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    std::istringstream lines(text);
+    for (std::string l; std::getline(lines, l);)
+        Print("pactl " + l);
+    if (!answered)
+        Print("pactl: no answer");
+    else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        Print("pactl: failed (" +
+              std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)) + ")");
 }
 
 tk::TForm& Harness::Window(const Command& c, const std::string& caption) {

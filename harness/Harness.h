@@ -84,6 +84,8 @@ private:
 
     bool ExecuteControlCommand(const Command& c);
     void CmdEmu(const Command& c);
+    // Runs pactl with the command's words on the server the driver talks to; its lines, "pactl "-prefixed.
+    void CmdPactl(const Command& c);
     void CmdWindows();
     void CmdIni();
     void CmdExit();

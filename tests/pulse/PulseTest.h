@@ -109,6 +109,18 @@ load-module module-remap-source source_name=in34 master=feed34.monitor channels=
 load-module module-null-sink sink_name=quad channels=4 channel_map=front-left,front-right,rear-left,rear-right
 )";
 
+// The decibel values in what `pactl get-sink-volume` (or -source-volume) printed, in channel map order.
+inline std::vector<double> VolumeDbs(const std::string& pactlOutput) {
+    std::vector<double> db;
+    std::regex value(R"(/\s*(-?[0-9.]+|-inf) dB)");
+    for (auto it = std::sregex_iterator(pactlOutput.begin(), pactlOutput.end(), value);
+         it != std::sregex_iterator(); ++it) {
+        std::string v = (*it)[1];
+        db.push_back(v == "-inf" ? -INFINITY : std::stod(v));
+    }
+    return db;
+}
+
 class TestServer {
 public:
     // Starts the daemon and waits (bounded) until it answers; Ok() tells whether it did.
@@ -177,15 +189,7 @@ public:
 
     // The decibel values pactl reports for a sink's or source's channels, in channel map order.
     std::vector<double> Db(const std::string& kind, const std::string& name) const {
-        std::string out = Pactl("get-" + kind + "-volume " + name);
-        std::vector<double> db;
-        std::regex value(R"(/\s*(-?[0-9.]+|-inf) dB)");
-        for (auto it = std::sregex_iterator(out.begin(), out.end(), value); it != std::sregex_iterator();
-             ++it) {
-            std::string v = (*it)[1];
-            db.push_back(v == "-inf" ? -INFINITY : std::stod(v));
-        }
-        return db;
+        return VolumeDbs(Pactl("get-" + kind + "-volume " + name));
     }
     bool Muted(const std::string& kind, const std::string& name) const {
         return Pactl("get-" + kind + "-mute " + name).find("yes") != std::string::npos;
