@@ -290,3 +290,13 @@ TEST_F(OnServer, MonitoringAnInputIsOneLoopbackWhileItIsOnAndTheClosedWindowReco
     EXPECT_GT(Count(off, kClientStream), 0) << out;
     EXPECT_EQ(Count(PactlAfter(out, "window caption=", -1), kClientStream), 0) << out;
 }
+
+TEST_F(OnServer, PactlInAScriptReportsItsFailuresAndPassesItsWordsToNoShell) {
+    fs::path mark = m_server->Dir() / "touched";
+    std::string out = Run("pactl get-sink-mute nosuch\npactl set-sink-mute \"out12; touch " + mark.string() +
+                          "\" 1\n" + "pactl get-sink-mute out12\nstart\nexit\npactl get-sink-mute out12\n");
+    EXPECT_EQ(m_status, 0) << out;
+    EXPECT_EQ(Count(out, "pactl: failed (1)"), 2) << out;
+    EXPECT_FALSE(fs::exists(mark));
+    EXPECT_EQ(Count(out, "pactl Mute: no"), 2) << out; // also after the program's end
+}
