@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -327,6 +328,8 @@ void Harness::Execute(const Command& c) {
         CmdWindows();
     } else if (cmd == "ini") {
         CmdIni();
+    } else if (cmd == "stats") {
+        CmdStats();
     } else if (cmd == "emu") {
         need(1);
         CmdEmu(c);
@@ -338,6 +341,22 @@ void Harness::Execute(const Command& c) {
     } else {
         throw ScriptError{"line " + std::to_string(c.line) + ": unknown command " + cmd};
     }
+}
+
+void Harness::CmdStats() {
+    // Totals since the process started; a reader takes differences between two lines.
+    sys::Activity a = sys::ReadActivity();
+    tk::TPaintActivity p = tk::ReadPaintActivity();
+    timespec cpu{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    std::uint64_t cpuUs =
+        static_cast<std::uint64_t>(cpu.tv_sec) * 1000000u + static_cast<std::uint64_t>(cpu.tv_nsec) / 1000u;
+    std::ostringstream line;
+    line << "stats ms=" << m_clock->NowMs() << " driver=" << a.driverMessages
+         << " messages=" << a.messagesDispatched << " invalidations=" << p.invalidations
+         << " area=" << p.invalidatedArea << " fills=" << p.shapeFills << " paints=" << p.paints
+         << " cpu_us=" << cpuUs;
+    Print(line.str());
 }
 
 void Harness::CmdExit() {

@@ -86,6 +86,7 @@ private:
     void CmdEmu(const Command& c);
     void CmdWindows();
     void CmdIni();
+    void CmdStats();
     void CmdExit();
 
     Options m_options;
