@@ -197,11 +197,13 @@ int RunConfig(int runs) {
         if (!ok) {
             std::fprintf(stderr, "krvl-bench: configuration request %d failed\n", i);
             card->Uninstall();
+            sys::ResetSystem();
             return 1;
         }
         us.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
     }
     card->Uninstall();
+    sys::ResetSystem(); // joins the entry's finished threads
     std::sort(us.begin(), us.end());
     std::printf("config_round_trip_ms runs=%d min=%.3f median=%.3f max=%.3f\n", runs, us.front() / 1000,
                 us[us.size() / 2] / 1000, us.back() / 1000);

@@ -31,6 +31,7 @@ def main():
     p.add_argument("--results", required=True)
     p.add_argument("--seconds", required=True)
     p.add_argument("--load", default="")
+    p.add_argument("--build-type", default="RelWithDebInfo")
     p.add_argument("--figures", required=True)
     p.add_argument("--plot-data", required=True)
     a = p.parse_args()
@@ -61,7 +62,7 @@ def main():
     L = []
     L.append("# Performance figures (written by `bash scripts/bench.sh`)\n")
     L.append(f"Taken {time.strftime('%Y-%m-%d %H:%M UTC', time.gmtime())} at commit {commit}, "
-             f"RelWithDebInfo build, {a.seconds} s per run.\n")
+             f"{a.build_type} build, {a.seconds} s per run.\n")
     L.append(f"Machine: {os.cpu_count()} cores (`nproc`), {cpu_model()}; load average (1, 5, 15 min) "
              f"before / after: {a.load}.\n")
     L.append("## Headless, virtual clock (4 cards, all four mixer windows, 48 meters)\n")
