@@ -78,6 +78,7 @@ struct FormWindow::Callbacks {
         auto* self = static_cast<FormWindow*>(data);
         if (!self->m_form) return FALSE;
         self->m_form->TakeDirtyRects();
+        FrameLog("draw", self->m_form->Caption());
         try {
             tk::TCairoCanvas canvas(cr);
             self->m_form->PaintClient(canvas);

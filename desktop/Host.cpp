@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 namespace desktop {
@@ -40,6 +41,17 @@ protected:
 private:
     Host* m_host;
 };
+
+void FrameLog(const char* what, const std::string& detail) {
+    static std::FILE* log = [] {
+        const char* path = g_getenv("KRVL_FRAME_LOG");
+        return path && *path ? std::fopen(path, "w") : nullptr;
+    }();
+    if (!log) return;
+    std::fprintf(log, "%lld %lu %s %s\n", static_cast<long long>(g_get_monotonic_time()),
+                 static_cast<unsigned long>(GetTickCount()), what, detail.c_str());
+    std::fflush(log);
+}
 
 Host::Host() : m_tray(std::make_shared<TrayHost>(*this)), m_watcher(tk::Make<FormWatcher>(this)) {}
 

@@ -33,6 +33,11 @@ struct OpenMessageBox {
     std::vector<std::string> buttons;
 };
 
+// With KRVL_FRAME_LOG naming a file, one line per event there: "MONO_US TICK_MS WHAT" (the monotonic
+// clock in microseconds and the system layer's tick count), so a benchmark can time what reached the
+// screen. Without it, nothing is written and nothing is formatted.
+void FrameLog(const char* what, const std::string& detail = {});
+
 class Host {
 public:
     // A message box or popup menu while it is open (Dialogs.cpp).

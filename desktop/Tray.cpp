@@ -66,6 +66,7 @@ struct TrayHost::Entry {
     void Mouse(int type, unsigned button, int rootX, int rootY, std::uint32_t timeMs) {
         UINT msg = type == 0 ? clicks.Press(button, timeMs, rootX, rootY) : ClickCounter::Release(button);
         if (!msg) return;
+        FrameLog(type == 0 ? "tray-press" : "tray-release");
         SetCursorPos(rootX, rootY);
         sys::DeliverTrayMouse(icon.hwnd, icon.id, msg);
     }
@@ -85,6 +86,7 @@ struct TrayHost::Entry {
 
     static void OnEmbedded(GObject*, GParamSpec*, gpointer data) {
         auto* self = static_cast<Entry*>(data);
+        if (gtk_status_icon_is_embedded(self->status)) FrameLog("tray-embedded");
         self->ShowWindow(!gtk_status_icon_is_embedded(self->status));
     }
 
@@ -121,6 +123,7 @@ struct TrayHost::Entry {
             Apply();
         }
         gtk_widget_show_all(window);
+        FrameLog("tray-window");
     }
 };
 

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -331,6 +332,8 @@ void Harness::Execute(const Command& c) {
         CmdWindows();
     } else if (cmd == "ini") {
         CmdIni();
+    } else if (cmd == "stats") {
+        CmdStats();
     } else if (cmd == "emu") {
         need(1);
         CmdEmu(c);
@@ -345,6 +348,22 @@ void Harness::Execute(const Command& c) {
     } else {
         throw ScriptError{"line " + std::to_string(c.line) + ": unknown command " + cmd};
     }
+}
+
+void Harness::CmdStats() {
+    // Totals since the process started; a reader takes differences between two lines.
+    sys::Activity a = sys::ReadActivity();
+    tk::TPaintActivity p = tk::ReadPaintActivity();
+    timespec cpu{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    std::uint64_t cpuUs =
+        static_cast<std::uint64_t>(cpu.tv_sec) * 1000000u + static_cast<std::uint64_t>(cpu.tv_nsec) / 1000u;
+    std::ostringstream line;
+    line << "stats ms=" << m_clock->NowMs() << " driver=" << a.driverMessages
+         << " messages=" << a.messagesDispatched << " invalidations=" << p.invalidations
+         << " area=" << p.invalidatedArea << " fills=" << p.shapeFills << " paints=" << p.paints
+         << " cpu_us=" << cpuUs;
+    Print(line.str());
 }
 
 void Harness::CmdExit() {

@@ -88,6 +88,7 @@ private:
     void CmdPactl(const Command& c);
     void CmdWindows();
     void CmdIni();
+    void CmdStats();
     void CmdExit();
 
     Options m_options;

@@ -3,6 +3,9 @@
 
 #include "system/win32.h"
 
+#include <atomic>
+#include <cstdint>
+
 namespace sys::detail {
 
 void ResetWindows();
@@ -22,5 +25,9 @@ void DropPosted(HWND hwnd, UINT msg, WPARAM wParam);
 // A destroyed window takes its timers and system menu with it.
 void KillWindowTimers(HWND hwnd);
 void DropSystemMenu(HWND hwnd);
+
+// Behind sys::ReadActivity.
+extern std::atomic<std::uint64_t> g_driverMessages;
+extern std::atomic<std::uint64_t> g_messagesDispatched;
 
 } // namespace sys::detail

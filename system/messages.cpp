@@ -55,6 +55,16 @@ std::shared_ptr<sys::WindowProc> ProcOf(HWND hwnd) {
 
 namespace sys {
 
+namespace detail {
+std::atomic<std::uint64_t> g_driverMessages{0};
+std::atomic<std::uint64_t> g_messagesDispatched{0};
+} // namespace detail
+
+Activity ReadActivity() {
+    return {detail::g_driverMessages.load(std::memory_order_relaxed),
+            detail::g_messagesDispatched.load(std::memory_order_relaxed)};
+}
+
 HWND CreateWindowHandle(WindowProc proc, HWND parent) {
     auto& s = S();
     std::lock_guard lock(s.mutex);
@@ -260,6 +270,7 @@ BOOL TranslateMessage(const MSG*) {
 
 LRESULT DispatchMessageA(const MSG* lpMsg) {
     if (!lpMsg) return 0;
+    sys::detail::g_messagesDispatched.fetch_add(1, std::memory_order_relaxed);
     // A timer with a callback runs it, also a thread timer, whose message has no window.
     if (lpMsg->message == WM_TIMER && lpMsg->lParam) {
         auto proc = reinterpret_cast<TIMERPROC>(lpMsg->lParam);

@@ -229,6 +229,14 @@ bool BroadcastDeviceChange(WPARAM event, DWORD devnode, DWORD deviceType = DBT_D
 // WM_QUERYENDSESSION to every top-level window, then WM_ENDSESSION with whether all agreed.
 bool BroadcastEndSession();
 
+// ---- activity counts -------------------------------------------------------------------------------
+// Counted always (a relaxed increment each), never reset, so benchmarks and diagnostics take differences.
+struct Activity {
+    std::uint64_t driverMessages{};     // waveInMessage / waveOutMessage calls that reached a driver
+    std::uint64_t messagesDispatched{}; // messages DispatchMessageA handed on
+};
+Activity ReadActivity();
+
 // Drops every window, message, timer, driver, block, icon, menu, hook and record; the clock becomes a
 // real clock again. Only with no program running.
 void ResetSystem();

@@ -118,6 +118,7 @@ MMRESULT Close(WaveDir dir, std::uintptr_t h) {
 DWORD Message(WaveDir dir, std::uintptr_t h, UINT msg, DWORD_PTR p1, DWORD_PTR p2) {
     OpenHandle oh;
     if (!Find(dir, h, oh)) return MMSYSERR_INVALHANDLE;
+    sys::detail::g_driverMessages.fetch_add(1, std::memory_order_relaxed);
     return oh.driver->Message(dir, oh.driverHandle, msg, p1, p2);
 }
 

@@ -181,6 +181,20 @@ TSize PangoTextExtent(const std::string& text, const TFont& font) {
 }
 
 TCairoCanvas::TCairoCanvas(cairo_t* cr) : m_cr(cr) {
+    if (cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(m_cr)) {
+        if (list->status == CAIRO_STATUS_SUCCESS)
+            for (int i = 0; i < list->num_rectangles; ++i) {
+                const cairo_rectangle_t& r = list->rectangles[i];
+                double x1 = r.x, y1 = r.y, x2 = r.x + r.width, y2 = r.y + r.height;
+                cairo_user_to_device(m_cr, &x1, &y1);
+                cairo_user_to_device(m_cr, &x2, &y2);
+                m_damage.push_back({static_cast<int>(std::floor(std::min(x1, x2))),
+                                    static_cast<int>(std::floor(std::min(y1, y2))),
+                                    static_cast<int>(std::ceil(std::max(x1, x2))),
+                                    static_cast<int>(std::ceil(std::max(y1, y2)))});
+            }
+        cairo_rectangle_list_destroy(list);
+    }
     cairo_save(m_cr);
     cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_NONE);
     cairo_set_line_width(m_cr, 1.0);
@@ -209,6 +223,22 @@ void TCairoCanvas::Translate(int dx, int dy) {
 void TCairoCanvas::ClipRect(const TRect& r) {
     cairo_rectangle(m_cr, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()));
     cairo_clip(m_cr);
+}
+
+bool TCairoCanvas::ClipExcludes(const TRect& r) const {
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    cairo_clip_extents(m_cr, &x1, &y1, &x2, &y2);
+    if (r.right <= x1 || r.left >= x2 || r.bottom <= y1 || r.top >= y2 || x2 <= x1 || y2 <= y1) return true;
+    if (m_damage.empty()) return false;
+    // The clip's bounding box may span many small damaged rectangles far apart: test each.
+    double dx1 = r.left, dy1 = r.top, dx2 = r.right, dy2 = r.bottom;
+    cairo_user_to_device(m_cr, &dx1, &dy1);
+    cairo_user_to_device(m_cr, &dx2, &dy2);
+    double left = std::min(dx1, dx2), right = std::max(dx1, dx2), top = std::min(dy1, dy2),
+           bottom = std::max(dy1, dy2);
+    for (const TRect& d : m_damage)
+        if (left < d.right && right > d.left && top < d.bottom && bottom > d.top) return false;
+    return true;
 }
 
 void TCairoCanvas::SetColor(TColor color) {

@@ -23,6 +23,7 @@ public:
     void Restore() override;
     void Translate(int dx, int dy) override;
     void ClipRect(const TRect& r) override;
+    bool ClipExcludes(const TRect& r) const override;
     void FillRect(const TRect& r, TColor color) override;
     void FrameRect(const TRect& r, TColor color, int width = 1) override;
     void Line(int x1, int y1, int x2, int y2, const TPen& pen) override;
@@ -41,6 +42,9 @@ private:
     void FillAndStroke(const TPen& pen, const TBrush& brush, double width);
     cairo_t* m_cr;
     int m_saves{}; // open Save()s, undone at the end when a paint threw halfway
+    // The rectangles the caller's clip was made of, in device coordinates (a window's damage); empty
+    // when the clip was no list of rectangles.
+    std::vector<TRect> m_damage;
 };
 
 // The family a classic font name is drawn with ("Arial", "MS Sans Serif" -> Liberation Sans, ...).

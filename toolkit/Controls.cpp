@@ -5,8 +5,45 @@
 #include "toolkit/Menus.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace tk {
+
+// ================================================================== painting activity
+
+namespace {
+struct PaintCounters {
+    std::atomic<std::uint64_t> invalidations{0}, invalidatedArea{0}, shapeFills{0}, paints{0},
+        controlsPainted{0};
+};
+PaintCounters& Counters() {
+    static PaintCounters counters;
+    return counters;
+}
+void Add(std::atomic<std::uint64_t>& counter, std::uint64_t n = 1) {
+    counter.fetch_add(n, std::memory_order_relaxed);
+}
+} // namespace
+
+TPaintActivity ReadPaintActivity() {
+    PaintCounters& c = Counters();
+    auto get = [](const std::atomic<std::uint64_t>& v) { return v.load(std::memory_order_relaxed); };
+    return {get(c.invalidations), get(c.invalidatedArea), get(c.shapeFills), get(c.paints),
+            get(c.controlsPainted)};
+}
+
+namespace detail {
+void NoteInvalidation(std::uint64_t area) {
+    Add(Counters().invalidations);
+    Add(Counters().invalidatedArea, area);
+}
+void NoteShapeFill() {
+    Add(Counters().shapeFills);
+}
+void NotePaint() {
+    Add(Counters().paints);
+}
+} // namespace detail
 
 // ================================================================== TControl
 
@@ -636,9 +673,12 @@ void TWinControl::PaintChildren(TCanvas& canvas) {
     canvas.ClipRect(ClientRect());
     for (TControl* c : m_controls) {
         if (!c->Visible() || c->Width() <= 0 || c->Height() <= 0) continue;
+        // A lamp's change repaints the lamp: the other controls lie outside the clip.
+        if (canvas.ClipExcludes(c->BoundsRect())) continue;
         canvas.Save();
         canvas.Translate(c->Left(), c->Top());
         canvas.ClipRect({0, 0, c->Width(), c->Height()});
+        Add(Counters().controlsPainted);
         c->PaintTo(canvas);
         canvas.Restore();
     }

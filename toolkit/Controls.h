@@ -5,6 +5,7 @@
 #include "toolkit/Component.h"
 #include "toolkit/Graphics.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -15,6 +16,21 @@ namespace tk {
 class TWinControl;
 class TForm;
 class TPopupMenu;
+
+// Painting work, counted always (cheap relaxed increments) and never reset: benchmarks take differences.
+struct TPaintActivity {
+    std::uint64_t invalidations{};   // rectangles a form was told to repaint
+    std::uint64_t invalidatedArea{}; // their total area in pixels
+    std::uint64_t shapeFills{};      // fill colour changes of shapes (a meter's lamp going on or off)
+    std::uint64_t paints{};          // client areas painted
+    std::uint64_t controlsPainted{}; // controls whose Paint ran
+};
+TPaintActivity ReadPaintActivity();
+namespace detail {
+void NoteInvalidation(std::uint64_t area);
+void NoteShapeFill();
+void NotePaint();
+} // namespace detail
 
 struct TMessage {
     UINT Msg{};

@@ -163,6 +163,7 @@ void TShape::SetPen(const TPen& pen) {
 
 void TShape::SetBrush(const TBrush& brush) {
     if (brush == m_brush) return;
+    if (brush.color != m_brush.color) detail::NoteShapeFill();
     m_brush = brush;
     Invalidate();
 }

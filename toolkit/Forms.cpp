@@ -579,6 +579,8 @@ std::vector<TRect> TForm::TakeDirtyRects() {
 void TForm::InvalidateClientRect(const TRect& r) {
     TRect clipped = r.Intersect(ClientRect());
     if (clipped.Empty()) return;
+    detail::NoteInvalidation(static_cast<std::uint64_t>(clipped.Width()) *
+                             static_cast<std::uint64_t>(clipped.Height()));
     for (const TRect& d : m_dirty)
         if (d.left <= clipped.left && d.top <= clipped.top && d.right >= clipped.right &&
             d.bottom >= clipped.bottom)
@@ -596,6 +598,7 @@ void TForm::InvalidateClientRect(const TRect& r) {
 }
 
 void TForm::PaintClient(TCanvas& canvas) {
+    detail::NotePaint();
     canvas.Save();
     canvas.ClipRect(ClientRect());
     Paint(canvas);

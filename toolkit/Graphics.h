@@ -101,6 +101,9 @@ public:
     virtual void Translate(int dx, int dy) = 0;
     // Intersects the clip with r (in current coordinates).
     virtual void ClipRect(const TRect& r) = 0;
+    // True when nothing drawn inside r (current coordinates) can show through the clip, so painting
+    // there may be skipped. A canvas that cannot tell says false.
+    virtual bool ClipExcludes(const TRect&) const { return false; }
 
     virtual void FillRect(const TRect& r, TColor color) = 0;
     // One-pixel (or width) outline inside r.

@@ -220,6 +220,8 @@ void TScrollBox::Paint(TCanvas& canvas) {
         if (!bar.IsScrollBarVisible()) continue;
         TRect b = BarRect(kind);
         bool h = kind == sbHorizontal;
+        // The dithered track is a fill per pixel: a repaint elsewhere (a meter's lamp) leaves it alone.
+        if (canvas.ClipExcludes(b)) continue;
         for (int yy = b.top; yy < b.bottom; ++yy)
             for (int xx = b.left; xx < b.right; ++xx)
                 canvas.FillRect({xx, yy, xx + 1, yy + 1}, ((xx + yy) & 1) ? clBtnHighlight : clBtnFace);

@@ -5,6 +5,8 @@
 #include "toolkit/Forms.h"
 #include "toolkit/StdCtrls.h"
 
+#include <map>
+
 using testing_harness::Result;
 using testing_harness::RunScript;
 
@@ -99,3 +101,41 @@ TEST(ScriptNumbers, BadNumbersAreScriptErrors) {
 }
 
 } // namespace
+
+namespace {
+
+std::map<std::string, std::uint64_t> StatsOf(const std::string& line) {
+    std::map<std::string, std::uint64_t> v;
+    std::istringstream in(line);
+    std::string word;
+    in >> word;
+    while (in >> word)
+        if (auto eq = word.find('='); eq != std::string::npos)
+            v[word.substr(0, eq)] = std::stoull(word.substr(eq + 1));
+    return v;
+}
+
+} // namespace
+
+TEST(ScriptStats, MeteringCostsAReadPerPairAndARectanglePerLampChangeAndNothingWhenOff) {
+    Result r =
+        RunScript("start\ntray dblclick\ncheck Korvalin chkAnalogInputs 1\nwait 500\nstats\nwait 1000\n"
+                  "stats\ncheck \"KRV Ana. Input\" chkPeakMeter 0\nwait 200\nstats\nwait 1000\nstats\n",
+                         R"({"cards": [{}]})"); // one card: every meter in view
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::vector<std::map<std::string, std::uint64_t>> s;
+    for (const std::string& l : r.lines)
+        if (l.rfind("stats ", 0) == 0) s.push_back(StatsOf(l));
+    ASSERT_EQ(s.size(), 4u) << r.out;
+    auto d = [&](std::size_t i, const char* k) { return s[i + 1].at(k) - s[i].at(k); };
+    EXPECT_EQ(d(0, "ms"), 1000u);
+    // Two pairs, one read per pair every 100 ms.
+    EXPECT_EQ(d(0, "driver"), 20u);
+    EXPECT_GT(d(0, "fills"), 0u);
+    EXPECT_EQ(d(0, "invalidations"), d(0, "fills")); // each lamp change repaints that lamp alone
+    EXPECT_GE(d(0, "messages"), 35u);                // 25 ticks and 10 polls
+    // Metering off: a quiet second costs nothing.
+    EXPECT_EQ(d(2, "driver"), 0u);
+    EXPECT_EQ(d(2, "fills"), 0u);
+    EXPECT_EQ(d(2, "invalidations"), 0u);
+}

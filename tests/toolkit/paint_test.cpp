@@ -205,3 +205,44 @@ TEST(Painting, ACanvasGivesItsContextBackAsItWasEvenAfterAFailedPaint) {
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
 }
+
+TEST(Painting, ChangesAreCountedAsFillsAndRepaintRectanglesWithTheirArea) {
+    Gallery g;
+    TPaintActivity before = ReadPaintActivity();
+    g.shape->SetBrushColor(clRed);
+    g.shape->SetBrushColor(clRed); // no change: nothing counted
+    g.shape->SetPenColor(clBlue);  // repainted, but no fill change
+    TPaintActivity after = ReadPaintActivity();
+    EXPECT_EQ(after.shapeFills - before.shapeFills, 1u);
+    EXPECT_EQ(after.invalidations - before.invalidations, 2u);
+    EXPECT_EQ(after.invalidatedArea - before.invalidatedArea, 2u * 16u * 6u);
+}
+
+TEST(Painting, APaintClippedToSmallRectanglesPaintsOnlyTheControlsInThemAndTheSamePixels) {
+    Gallery g;
+    TRenderedImage full = RenderForm(*g.form, false);
+    // Two damaged rectangles far apart, as a window's draw gets them: the shape and the check box.
+    const TRect a = g.shape->BoundsRect(), b = g.check->BoundsRect();
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, full.width, full.height);
+    cairo_t* cr = cairo_create(surface);
+    cairo_rectangle(cr, a.left, a.top, a.Width(), a.Height());
+    cairo_rectangle(cr, b.left, b.top, b.Width(), b.Height());
+    cairo_clip(cr);
+    TPaintActivity before = ReadPaintActivity();
+    {
+        TCairoCanvas canvas(cr);
+        g.form->PaintClient(canvas);
+    }
+    TPaintActivity after = ReadPaintActivity();
+    EXPECT_EQ(after.paints - before.paints, 1u);
+    EXPECT_EQ(after.controlsPainted - before.controlsPainted, 2u);
+    cairo_surface_flush(surface);
+    const auto* data = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(surface));
+    int stride = cairo_image_surface_get_stride(surface) / 4;
+    for (const TRect& r : {a, b})
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                ASSERT_EQ(data[y * stride + x] & 0xFFFFFF, full.Pixel(x, y) & 0xFFFFFF) << x << "," << y;
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+}
