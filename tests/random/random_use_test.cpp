@@ -84,8 +84,8 @@ std::string Address(tk::TForm& form, tk::TControl& c, int depth = 0) {
 // One session of the program: a fresh start on its own card set, up to `budget` steps.
 class RandomUser {
 public:
-    RandomUser(Rng& rng, int cards, int budget, std::ostringstream& out)
-        : m_rng(rng), m_cards(cards), m_budget(budget), m_out(out) {}
+    RandomUser(Rng& rng, int cards, int budget, std::ostringstream& out, std::map<std::string, int>& tally)
+        : m_rng(rng), m_cards(cards), m_budget(budget), m_out(out), m_tally(tally) {}
 
     void Attach(harness::Harness& h) { m_harness = &h; }
     int StepsTaken() const { return m_steps; }
@@ -107,6 +107,12 @@ public:
         m_started = true;
         ++m_steps;
         m_recent.push_back(line);
+        // What the run reached: each command, and each window acted on.
+        std::string word = line.substr(0, line.find(' '));
+        if (word == "emu") word += " " + line.substr(4, line.find(' ', 4) - 4);
+        ++m_tally[word];
+        if (auto q = line.find('"'); q != std::string::npos)
+            ++m_tally["  in \"" + line.substr(q + 1, line.find('"', q + 1) - q - 1) + "\""];
         if (m_recent.size() > 25) m_recent.pop_front();
         m_lastWasRefresh = line.rfind("wait ", 0) == 0 && std::stoi(line.substr(5)) >= 1100;
         return line;
@@ -302,12 +308,19 @@ private:
     std::string ControlAction(tk::TForm& form) {
         std::vector<tk::TControl*> all;
         Collect(form, all);
-        std::vector<std::pair<tk::TControl*, std::string>> usable;
+        std::vector<std::pair<tk::TControl*, std::string>> usable, others;
         for (tk::TControl* c : all) {
             if (c == &form || !c->Showing() || !c->Enabled()) continue;
             std::string a = Address(form, *c);
-            if (!a.empty()) usable.emplace_back(c, a);
+            if (a.empty()) continue;
+            // Mostly what a user aims at; now and then a label, lamp or panel.
+            bool aimed = dynamic_cast<krvl::TSlider*>(c) || dynamic_cast<tk::TTrackBar*>(c) ||
+                         dynamic_cast<tk::TComboBox*>(c) || dynamic_cast<tk::TPageControl*>(c) ||
+                         dynamic_cast<tk::TEdit*>(c) || dynamic_cast<tk::TButtonControl*>(c) ||
+                         dynamic_cast<tk::TSpeedButton*>(c) || dynamic_cast<tk::TRadioButton*>(c);
+            (aimed ? usable : others).emplace_back(c, a);
         }
+        if (usable.empty() || m_rng.Chance(0.15)) usable.swap(others);
         if (usable.empty()) return "";
         auto [control, address] = m_rng.Pick(usable);
         std::string head = Quoted(form.Caption()) + " " + Quoted(address);
@@ -348,6 +361,7 @@ private:
     int m_cards;
     int m_budget;
     std::ostringstream& m_out;
+    std::map<std::string, int>& m_tally;
     harness::Harness* m_harness{};
     std::size_t m_seen{};
     int m_steps{};
@@ -380,6 +394,7 @@ TEST(RandomUse, ThousandsOfRandomActionsKeepEveryWindowSoundAndNothingLeaks) {
 
     int done = 0;
     int sessions = 0;
+    std::map<std::string, int> tally;
     while (done < steps) {
         int cards = rng.Between(1, 4);
         std::string scenarioPath = (dir / "scenario.json").string();
@@ -388,7 +403,7 @@ TEST(RandomUse, ThousandsOfRandomActionsKeepEveryWindowSoundAndNothingLeaks) {
         options.scenarioFile = scenarioPath;
         options.windowsDir = dir.string();
         std::ostringstream out;
-        RandomUser user(rng, cards, std::min(steps - done, rng.Between(50, 600)), out);
+        RandomUser user(rng, cards, std::min(steps - done, rng.Between(50, 600)), out, tally);
         int status = 0;
         {
             harness::Harness h(options, out);
@@ -409,6 +424,8 @@ TEST(RandomUse, ThousandsOfRandomActionsKeepEveryWindowSoundAndNothingLeaks) {
         EXPECT_EQ(sys::LiveBlocks16(), 0u) << context;
     }
     std::cout << "random use: " << done << " steps in " << sessions << " sessions" << std::endl;
+    for (const auto& [what, n] : tally)
+        std::cout << "  " << what << ": " << n << std::endl;
     std::filesystem::remove_all(dir);
 }
 
