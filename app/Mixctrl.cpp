@@ -96,7 +96,14 @@ void TMixControlWnd::ReadExtendedFlags() {
     if (!block) return;
     for (int card = 0; card < CardTable().cardCount; ++card) {
         CtrlHandle<HWAVEOUT> handle;
-        OpenCtrlOut(nullptr, card * kPairsPerCard + PairOffset(kDigitalPair), handle.Ref());
+        try {
+            OpenCtrlOut(nullptr, card * kPairsPerCard + PairOffset(kDigitalPair), handle.Ref());
+        } catch (const tk::EAbort&) {
+            // A card whose digital device cannot be opened counts as one without the extended
+            // connectors; the control window is the only way to the mixers and must still come up.
+            m_extended[card] = false;
+            continue;
+        }
         SendCtrl(handle.Get(), DRVM_OUT_GET_DIGITAL_STATUS, block.Address());
         m_extended[card] = (block.Int(0) & 2) != 0;
     }

@@ -142,7 +142,7 @@ private:
     MMRESULT ApplyLocked(Setting setting, int card, int pair, DWORD value, WORD& notifyClass);
     std::vector<DWORD> NoticesLocked(int card, int pair, WORD eventClass, std::uintptr_t except) const;
     MMRESULT ExternalSet(Setting setting, int card, int pair, DWORD value);
-    bool Refused(int card, UINT msg) const;
+    bool Refused(const OpenHandle& h, UINT msg) const;
 
     double InputPeakLocked(const CardData& card, int pair, int ch, std::uint64_t t0, std::uint64_t t1) const;
     double OutputPeakLocked(const CardData& card, int pair, int ch, std::uint64_t t0, std::uint64_t t1) const;

@@ -1,13 +1,18 @@
 // The driver's configuration entry, run by the "rundll.exe" host on a thread of its own.
 #include "emu/Emulator.h"
 
+#include <algorithm>
+
 namespace emu {
 
 void Emulator::DriverConfig(const std::string& commandLine) {
     auto command = cardcore::ConfigCommand::Parse(commandLine);
     std::lock_guard lock(m_mutex);
     EmitLocked("config \"" + commandLine + "\"");
-    if (m_scenario.faults.configNeverCompletes) return;
+    const auto& hanging = m_scenario.faults.neverCompleting;
+    if (m_scenario.faults.configNeverCompletes &&
+        (hanging.empty() || std::find(hanging.begin(), hanging.end(), command.request) != hanging.end()))
+        return;
     if (command.wellFormed) {
         cardcore::StateRecord states{};
         if (m_scenario.stateRecord) {

@@ -152,9 +152,11 @@ MMRESULT Emulator::Close(sys::WaveDir dir, std::uintptr_t handle) {
     return r;
 }
 
-bool Emulator::Refused(int card, UINT msg) const {
+bool Emulator::Refused(const OpenHandle& h, UINT msg) const {
     for (auto& f : m_scenario.faults.refuse)
-        if (f.msg == msg && (f.card < 0 || f.card == card)) return true;
+        if (f.msg == msg && (f.card < 0 || f.card == h.card) && (f.pair < 0 || f.pair == h.pair) &&
+            (!f.dir || *f.dir == h.dir))
+            return true;
     return false;
 }
 
@@ -173,7 +175,7 @@ DWORD Emulator::Message(sys::WaveDir dir, std::uintptr_t handle, UINT msg, DWORD
             device = h.device;
             if (m_cards[h.card].st.removed)
                 r = MMSYSERR_NODRIVER;
-            else if (Refused(h.card, msg))
+            else if (Refused(h, msg))
                 r = MMSYSERR_ERROR;
             else
                 r = MessageLocked(h, handle, msg, p1, cls);

@@ -386,9 +386,20 @@ Scenario Scenario::FromJson(const std::string& text, const std::string& baseDir)
         CheckKeys(f, "faults",
                   {"config_never_completes", "reconfigurable", "rundll_fails", "refuse", "fail_open"},
                   warnings);
-        if (f.contains("config_never_completes"))
-            s.faults.configNeverCompletes =
-                Bool(f["config_never_completes"], "faults.config_never_completes");
+        if (f.contains("config_never_completes")) {
+            const json& v = f["config_never_completes"];
+            if (v.is_array()) {
+                // Only the requests named hang, so a run can get past start-up first.
+                for (std::size_t i = 0; i < v.size(); ++i) {
+                    if (!v[i].is_string())
+                        Fail("faults.config_never_completes[" + std::to_string(i) + "]", "must be a string");
+                    s.faults.neverCompleting.push_back(v[i].get<std::string>());
+                }
+                s.faults.configNeverCompletes = !v.empty();
+            } else {
+                s.faults.configNeverCompletes = Bool(v, "faults.config_never_completes");
+            }
+        }
         if (f.contains("reconfigurable"))
             s.faults.reconfigurable = static_cast<LONG>(
                 Integer(f["reconfigurable"], "faults.reconfigurable", INT32_MIN, 0xFFFFFFFFll));
@@ -398,10 +409,12 @@ Scenario Scenario::FromJson(const std::string& text, const std::string& baseDir)
             for (std::size_t i = 0; i < list.size(); ++i) {
                 std::string where = "faults.refuse[" + std::to_string(i) + "]";
                 const json& r = Object(list[i], where);
-                CheckKeys(r, where, {"card", "msg"}, warnings);
+                CheckKeys(r, where, {"card", "msg", "pair", "direction"}, warnings);
                 if (!r.contains("msg")) Fail(where, "\"msg\" is missing");
                 RefuseFault rf;
                 rf.card = r.contains("card") ? CardNumber(r["card"], where + ".card") : -1;
+                if (r.contains("pair")) rf.pair = static_cast<int>(Integer(r["pair"], where + ".pair", 0, 2));
+                if (r.contains("direction")) rf.dir = Direction(r["direction"], where + ".direction");
                 rf.msg = static_cast<UINT>(Integer(r["msg"], where + ".msg", 0, 0xFFFFFFFFll));
                 s.faults.refuse.push_back(rf);
             }

@@ -54,6 +54,8 @@ struct CardSpec {
 struct RefuseFault {
     int card{-1}; // -1: every card
     UINT msg{};
+    int pair{-1};                    // -1: every pair
+    std::optional<sys::WaveDir> dir; // empty: both directions
 };
 
 struct OpenFault {
@@ -64,6 +66,8 @@ struct OpenFault {
 
 struct Faults {
     bool configNeverCompletes{};
+    // With configNeverCompletes: only these requests hang (empty: every request).
+    std::vector<std::string> neverCompleting;
     std::optional<LONG> reconfigurable; // fixed answer of "reconfigurable"
     bool rundllFails{};
     std::vector<RefuseFault> refuse;

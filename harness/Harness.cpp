@@ -133,17 +133,36 @@ bool Harness::Running() const {
 }
 
 int Harness::Run(const std::vector<std::string>& lines) {
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::string text = lines[i];
+    std::size_t i = 0;
+    return Run([&lines, i]() mutable -> std::optional<std::string> {
+        if (i >= lines.size()) return std::nullopt;
+        return lines[i++];
+    });
+}
+
+const Harness::Command* Harness::NextCommand() {
+    while (m_source) {
+        std::optional<std::string> line = m_source();
+        if (!line) {
+            m_source = nullptr;
+            break;
+        }
+        ++m_lineNumber;
+        std::string text = *line;
         if (auto hash = CommentStart(text); hash != std::string::npos) text.erase(hash);
         auto words = Words(text);
         if (words.empty()) continue;
-        Command c{static_cast<int>(i + 1), words, ""};
+        Command c{m_lineNumber, words, ""};
         auto start = text.find(words[0]) + words[0].size();
         c.rest = text.substr(start);
         m_commands.push_back(std::move(c));
+        return &m_commands.back();
     }
+    return nullptr;
+}
 
+int Harness::Run(LineSource source) {
+    m_source = std::move(source);
     try {
         if (m_options.windowsDir.empty()) {
             char tmpl[] = "/tmp/krvl-script-XXXXXX";
@@ -171,9 +190,10 @@ int Harness::Run(const std::vector<std::string>& lines) {
         });
         sys::SetWaitHook([this] { Pump(); });
 
-        while (m_next < m_commands.size() && !m_error) {
-            const Command& c = m_commands[m_next++];
-            Execute(c);
+        while (!m_error) {
+            const Command* c = NextCommand();
+            if (!c) break;
+            Execute(*c);
         }
     } catch (const ScriptError& e) {
         m_error = e;
@@ -239,12 +259,13 @@ void Harness::Pump() {
             WakeProgram();
             return;
         }
-        if (m_error || m_next >= m_commands.size()) {
+        const Command* next = m_error ? nullptr : NextCommand();
+        if (!next) {
             // The script is done while the program still runs: end it the way a user would.
             CmdExit();
             return;
         }
-        const Command& c = m_commands[m_next++];
+        const Command& c = *next;
         try {
             Execute(c);
         } catch (const ScriptError& e) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <climits>
+#include <deque>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -51,6 +52,14 @@ public:
 
     // Runs every line; 0 when the script ran to its end, 2 after a script error (the reason printed).
     int Run(const std::vector<std::string>& lines);
+    // The same, asking for each line only when the previous command has done its work (the program
+    // waits in its loop again, or has ended): a driver that chooses its next step from what it sees.
+    // The script ends when the source gives nothing.
+    using LineSource = std::function<std::optional<std::string>()>;
+    int Run(LineSource source);
+    // The emulated card of the run (null before the run, and with another backend), for a driver that
+    // checks what the card holds.
+    emu::Emulator* Emulated() const { return m_emu.get(); }
 
 private:
     struct Command {
@@ -60,6 +69,9 @@ private:
     };
 
     void Print(const std::string& line);
+    // The next command of the script, or null at its end. Commands stay where they are while a
+    // nested loop runs further ones.
+    const Command* NextCommand();
     void Execute(const Command& command);
     // Runs the script while the program waits for messages; returns when it has something to do.
     void Pump();
@@ -97,8 +109,9 @@ private:
     sys::VirtualClock* m_clock{};
     std::shared_ptr<emu::Emulator> m_emu;
     std::shared_ptr<pulse::Driver> m_pulse; // a real server's meters run in real time: waits keep pace
-    std::vector<Command> m_commands;
-    std::size_t m_next{};
+    LineSource m_source;
+    int m_lineNumber{};
+    std::deque<Command> m_commands;
     enum class Phase { NotStarted, Running, Ended } m_phase{Phase::NotStarted};
     std::optional<std::uint64_t> m_waitUntil;
     std::optional<std::pair<std::chrono::steady_clock::time_point, std::uint64_t>> m_paceStart;
