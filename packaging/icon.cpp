@@ -8,8 +8,11 @@
 
 #include <cairo.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -45,17 +48,38 @@ double Channel(std::uint32_t argb, int shift) {
     return ((argb >> shift) & 0xFF) / 255.0;
 }
 
-bool WritePng(const std::vector<Run>& runs, int grid, int size, const fs::path& file) {
+// Each pixel of the size is the grid's colours weighted by how much of it they cover, so no seams show
+// where runs meet between pixels.
+bool WritePng(const sys::IconImage& icon, int size, const fs::path& file) {
     std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size), cairo_surface_destroy);
-    std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(surface.get()), cairo_destroy);
-    cairo_scale(cr.get(), static_cast<double>(size) / grid, static_cast<double>(size) / grid);
-    for (const Run& r : runs) {
-        cairo_set_source_rgba(cr.get(), Channel(r.argb, 16), Channel(r.argb, 8), Channel(r.argb, 0),
-                              Channel(r.argb, 24));
-        cairo_rectangle(cr.get(), r.x, r.y, r.width, 1);
-        cairo_fill(cr.get());
-    }
+    cairo_surface_flush(surface.get());
+    unsigned char* data = cairo_image_surface_get_data(surface.get());
+    const int stride = cairo_image_surface_get_stride(surface.get());
+    const double step = static_cast<double>(icon.width) / size; // grid cells per pixel
+    auto overlap = [](double a0, double a1, double b0, double b1) {
+        return std::max(0.0, std::min(a1, b1) - std::max(a0, b0));
+    };
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            double sum[4] = {}; // premultiplied b, g, r and alpha
+            const double x0 = x * step, x1 = (x + 1) * step, y0 = y * step, y1 = (y + 1) * step;
+            for (int gy = static_cast<int>(y0); gy < icon.height && gy < y1; ++gy)
+                for (int gx = static_cast<int>(x0); gx < icon.width && gx < x1; ++gx) {
+                    double area = overlap(x0, x1, gx, gx + 1) * overlap(y0, y1, gy, gy + 1);
+                    std::uint32_t c = icon.argb[static_cast<std::size_t>(gy * icon.width + gx)];
+                    double alpha = Channel(c, 24) * area;
+                    sum[0] += Channel(c, 0) * alpha;
+                    sum[1] += Channel(c, 8) * alpha;
+                    sum[2] += Channel(c, 16) * alpha;
+                    sum[3] += alpha;
+                }
+            std::uint32_t pixel = 0;
+            for (int i = 0; i < 4; ++i)
+                pixel |= static_cast<std::uint32_t>(std::lround(sum[i] / (step * step) * 255.0)) << (8 * i);
+            std::memcpy(data + y * stride + x * 4, &pixel, 4);
+        }
+    cairo_surface_mark_dirty(surface.get());
     return cairo_surface_write_to_png(surface.get(), file.c_str()) == CAIRO_STATUS_SUCCESS;
 }
 
@@ -97,7 +121,7 @@ int main(int argc, char** argv) {
     for (int size : kSizes) {
         fs::path dir = outdir / (std::to_string(size) + "x" + std::to_string(size)) / "apps";
         fs::create_directories(dir);
-        ok = WritePng(runs, icon->width, size, dir / (name + ".png")) && ok;
+        ok = WritePng(*icon, size, dir / (name + ".png")) && ok;
     }
     fs::create_directories(outdir / "scalable" / "apps");
     ok = WriteSvg(runs, icon->width, outdir / "scalable" / "apps" / (name + ".svg")) && ok;
