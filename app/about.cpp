@@ -1,9 +1,12 @@
 #include "app/about.h"
 
+#include "app/version.h"
 #include "controls/Class_b.h"
 #include "forms/Layouts.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/StdCtrls.h"
+
+#include <string>
 
 namespace krvl {
 
@@ -31,7 +34,7 @@ TAboutBox::~TAboutBox() {
 
 void TAboutBox::FormCreate(tk::TObject*) {
     lbName->SetCaption("Korvalin");
-    lbVersion->SetCaption("Version 1.03");
+    lbVersion->SetCaption(std::string("Version ") + kVersion);
     lbSys->SetCaption("für Windows 95/98 (TM)");
 }
 

@@ -1,5 +1,6 @@
 // korvalin: the manager on an X11 desktop, on the emulated card or on the desktop's sound server.
 #include "app/startup.h"
+#include "app/version.h"
 #include "desktop/Host.h"
 #include "emu/Emulator.h"
 #include "emu/Scenario.h"
@@ -7,20 +8,120 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
+struct Settings {
+    std::optional<std::string> scenarioFile;
+    std::string backend = "emu";
+    std::string pulseMap;
+    bool help = false;
+    bool version = false;
+};
+
+// One table drives both the parsing and the usage text.
+struct Option {
+    const char* name;
+    const char* value; // what follows the option (as "--name VALUE" or "--name=VALUE"); null: a flag
+    const char* help;
+    // Takes the value; false if it is not one the option accepts.
+    std::function<bool(Settings&, const std::string&)> take;
+};
+
+const std::vector<Option>& Options() {
+    static const std::vector<Option> options{
+        {"--scenario", "FILE", "run the emulated card on a scenario in JSON (default: two cards)",
+         [](Settings& s, const std::string& v) {
+             s.scenarioFile = v;
+             return true;
+         }},
+        {"--backend", "emu|pulse", "the emulated card (default) or the desktop's sound server",
+         [](Settings& s, const std::string& v) {
+             if (v != "emu" && v != "pulse") return false;
+             s.backend = v;
+             return true;
+         }},
+        {"--pulse-map", "FILE", "which sinks and sources of the sound server are the cards",
+         [](Settings& s, const std::string& v) {
+             s.pulseMap = v;
+             return true;
+         }},
+        {"--help", nullptr, "print this text and exit",
+         [](Settings& s, const std::string&) { return s.help = true; }},
+        {"--version", nullptr, "print the version and exit",
+         [](Settings& s, const std::string&) { return s.version = true; }},
+    };
+    return options;
+}
+
 void Usage(std::FILE* out) {
-    std::fprintf(out, "usage: korvalin [--scenario FILE] [--backend emu|pulse] [--pulse-map FILE]\n"
-                      "  Runs the Korvalin Manager on the emulated card (FILE: a scenario in JSON;\n"
-                      "  default: two cards), or with --backend pulse on the sound server\n"
-                      "  (--pulse-map: which sinks and sources are the cards, docs/pulse.md).\n"
-                      "  Settings live in $XDG_CONFIG_HOME/korvalin.\n");
+    std::fprintf(out, "usage: korvalin [OPTION]...\n"
+                      "Runs the Korvalin Manager in the notification area, on the emulated card or on the\n"
+                      "desktop's sound server.\n\n");
+    for (const Option& o : Options()) {
+        std::string left = o.name;
+        if (o.value) left += std::string(" ") + o.value;
+        std::fprintf(out, "  %-22s %s\n", left.c_str(), o.help);
+    }
+    std::fprintf(out, "  %-22s %s\n", "-h", "the same as --help");
+    std::fprintf(out, "\nGTK's own options (--display DISPLAY, ...) are accepted as well.\n"
+                      "Settings live in $XDG_CONFIG_HOME/korvalin (default ~/.config/korvalin);\n"
+                      "the sound server's map is described in korvalin(1).\n");
+}
+
+// Parses argv[1..argc) against the table; on a fault, the one-line error, or an empty string.
+std::string Parse(int argc, char** argv, Settings& settings) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "-h") arg = "--help";
+        std::optional<std::string> inlineValue;
+        if (std::size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = arg.substr(eq + 1);
+            arg.resize(eq);
+        }
+        auto option =
+            std::find_if(Options().begin(), Options().end(), [&](const Option& o) { return arg == o.name; });
+        if (option == Options().end()) return "unknown option '" + std::string(argv[i]) + "'";
+        std::string value;
+        if (option->value) {
+            if (inlineValue)
+                value = *inlineValue;
+            else if (i + 1 < argc)
+                value = argv[++i];
+            else
+                return "option '" + arg + "' needs a value (" + option->value + ")";
+        } else if (inlineValue) {
+            return "option '" + arg + "' takes no value";
+        }
+        if (!option->take(settings, value))
+            return "option '" + arg + "': '" + value + "' is not one of " + option->value;
+    }
+    return {};
+}
+
+// --help and --version answer before GTK looks at the display, so they work without one.
+bool AsksForHelpOrVersion(int argc, char** argv, Settings& settings) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") settings.help = true;
+        if (arg == "--version") settings.version = true;
+    }
+    return settings.help || settings.version;
+}
+
+int Answer(const Settings& settings) {
+    if (settings.help)
+        Usage(stdout);
+    else
+        std::printf("korvalin %s\n", krvl::kVersion);
+    return 0;
 }
 
 } // namespace
@@ -28,32 +129,17 @@ void Usage(std::FILE* out) {
 int main(int argc, char** argv) {
     g_set_prgname("korvalin");
     g_set_application_name("Korvalin Manager");
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            Usage(stdout);
-            return 0;
-        }
+    Settings settings;
+    if (AsksForHelpOrVersion(argc, argv, settings)) return Answer(settings);
     // GTK's own options (--display, ...) go first; what is left is ours.
     gtk_parse_args(&argc, &argv);
-    std::optional<std::string> scenarioFile;
-    std::string backend = "emu", pulseMap;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--backend" && i + 1 < argc &&
-            (argv[i + 1] == std::string("emu") || argv[i + 1] == std::string("pulse"))) {
-            backend = argv[++i];
-        } else if (arg == "--pulse-map" && i + 1 < argc) {
-            pulseMap = argv[++i];
-        } else if (arg == "--scenario" && i + 1 < argc) {
-            scenarioFile = argv[++i];
-        } else if (arg.rfind("--scenario=", 0) == 0) {
-            scenarioFile = arg.substr(std::strlen("--scenario="));
-        } else {
-            std::fprintf(stderr, "korvalin: unknown argument '%s'\n", arg.c_str());
-            Usage(stderr);
-            return 2;
-        }
+    if (std::string fault = Parse(argc, argv, settings); !fault.empty()) {
+        std::fprintf(stderr, "korvalin: %s\n", fault.c_str());
+        Usage(stderr);
+        return 2;
     }
+    const std::optional<std::string>& scenarioFile = settings.scenarioFile;
+    const std::string &backend = settings.backend, &pulseMap = settings.pulseMap;
 
     emu::Scenario scenario = emu::Scenario::Default();
     if (scenarioFile) {

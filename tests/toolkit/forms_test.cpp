@@ -160,8 +160,26 @@ TEST_F(FormsTest, CloseActionsHideFreeOrKeepTheForm) {
 
     main->Show();
     main->Close();
+    EXPECT_FALSE(main->Visible()); // off the screen at once, not when the loop has wound down
     Application->ProcessMessages();
     EXPECT_TRUE(Application->Terminated());
+}
+
+TEST_F(FormsTest, AResultSetWhileTheModalFormShowsEndsItBeforeAnyMessage) {
+    TForm* main = NewForm("Main");
+    main->Show();
+    TForm* dialog = NewForm("Dialog");
+    int handled = 0;
+    dialog->SetMessageHandler(WM_USER + 3, [&](TMessage&) { ++handled; });
+    dialog->OnShow = [&](TObject*) {
+        PostMessageA(dialog->Handle(), WM_USER + 3, 0, 0);
+        dialog->SetModalResult(mrOk);
+    };
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    EXPECT_EQ(handled, 0); // the loop did not wait for (and dispatch) the queued message first
+    EXPECT_FALSE(dialog->Visible());
+    Application->ProcessMessages();
+    EXPECT_EQ(handled, 1);
 }
 
 TEST_F(FormsTest, OnDestroyRunsWhileTheControlsStillExist) {
