@@ -127,17 +127,23 @@ bool Harness::Running() const {
     return m_phase == Phase::Running && !m_exiting;
 }
 
-int Harness::Run(const std::vector<std::string>& lines) {
+std::vector<ScriptLine> ReadScript(const std::vector<std::string>& lines) {
+    std::vector<ScriptLine> commands;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::string text = lines[i];
         if (auto hash = CommentStart(text); hash != std::string::npos) text.erase(hash);
         auto words = Words(text);
         if (words.empty()) continue;
-        Command c{static_cast<int>(i + 1), words, ""};
+        ScriptLine c{static_cast<int>(i + 1), words, ""};
         auto start = text.find(words[0]) + words[0].size();
         c.rest = text.substr(start);
-        m_commands.push_back(std::move(c));
+        commands.push_back(std::move(c));
     }
+    return commands;
+}
+
+int Harness::Run(const std::vector<std::string>& lines) {
+    m_commands = ReadScript(lines);
 
     try {
         if (m_options.windowsDir.empty()) {
