@@ -19,6 +19,13 @@ export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 for t in "${targets[@]}"; do
   mkdir -p "build-fuzz/corpus/$t" build-fuzz/crashes
   echo "== fuzz_$t: ${seconds} s"
-  (cd build-fuzz/crashes && ../fuzz/fuzz_"$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 ../corpus/"$t" ../../fuzz/corpus/"$t" 2>&1 | tail -n 12)
+  log=build-fuzz/fuzz_$t.log
+  if (cd build-fuzz/crashes && ../fuzz/fuzz_"$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -print_final_stats=1 ../corpus/"$t" ../../fuzz/corpus/"$t") > "$log" 2>&1; then
+    grep -E '^(Done|stat::(number_of_executed_units|average_exec_per_sec|new_units_added))' "$log"
+  else
+    cat "$log"
+    echo "fuzz_$t failed; the input is in build-fuzz/crashes/ (add it to fuzz/corpus/$t/ once fixed)"
+    exit 1
+  fi
 done
