@@ -2,6 +2,7 @@
 
 #include "controls/Class_b.h"
 #include "controls/audioctl32.h"
+#include "system/sys.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/ComCtrls.h"
 #include "toolkit/ExtCtrls.h"
@@ -29,16 +30,39 @@ public:
                                  static_cast<DWORD>(buf.size()), m_file.c_str());
         return buf.data();
     }
-    void Write(const std::string& key, const std::string& value) const {
-        WritePrivateProfileStringA(m_name.c_str(), key.c_str(), value.c_str(), m_file.c_str());
+    // Writes are gathered and stored by Flush as one replacement of the file, so a save is never
+    // half done.
+    void Write(const std::string& key, const std::string& value) { m_pending.emplace_back(key, value); }
+    void Write(const std::string& key, int value) { Write(key, std::to_string(value)); }
+    void Write(const std::string& key, bool value) { Write(key, std::string(value ? "1" : "0")); }
+    bool Flush() {
+        bool ok = sys::WriteProfileEntries(m_file, m_name, m_pending);
+        m_pending.clear();
+        return ok;
     }
-    void Write(const std::string& key, int value) const { Write(key, std::to_string(value)); }
-    void Write(const std::string& key, bool value) const { Write(key, std::string(value ? "1" : "0")); }
 
 private:
     std::string m_file;
     std::string m_name;
+    std::vector<std::pair<std::string, std::string>> m_pending;
 };
+
+// One message for a settings folder that takes no writes, however many windows and keys fail with it;
+// the next failure after a save that worked is told again.
+void ReportSave(bool ok, const std::string& fileName) {
+    static bool reported = false;
+    if (ok) {
+        reported = false;
+        return;
+    }
+    if (reported) return;
+    reported = true;
+    const std::string text = "Die Einstellungen konnten nicht gespeichert werden.\r\n\"" +
+                             sys::ResolveProfilePath(fileName) +
+                             "\" ist nicht beschreibbar (Ordner schreibgeschützt oder voll, oder die Datei "
+                             "ist nicht lesbar).\r\nDie bisher gespeicherten Einstellungen bleiben erhalten.";
+    MessageBoxA(nullptr, text.c_str(), "Fehler", MB_ICONERROR);
+}
 
 // The class table, tested in this order; the first match decides what a component stores.
 void LoadComponent(tk::TComponent& c, const Section& s) {
@@ -67,7 +91,7 @@ void LoadComponent(tk::TComponent& c, const Section& s) {
     }
 }
 
-void SaveComponent(tk::TComponent& c, const Section& s) {
+void SaveComponent(tk::TComponent& c, Section& s) {
     const std::string& key = c.Name();
     if (auto* box = dynamic_cast<tk::TCustomCheckBox*>(&c)) {
         s.Write(key, box->Checked());
@@ -152,16 +176,24 @@ void LoadWindowSettings(tk::TForm& form, const std::string& fileName, const std:
 void SaveWindowSettings(tk::TForm& form, const std::string& fileName, const std::string& suffix,
                         bool placement, int tagMask) {
     Section s(fileName, form.Caption() + suffix);
-    for (int i = 0; i < form.ComponentCount(); ++i) {
-        tk::TComponent* c = form.Components(i);
-        if (Persisted(*c, tagMask)) SaveComponent(*c, s);
+    try {
+        for (int i = 0; i < form.ComponentCount(); ++i) {
+            tk::TComponent* c = form.Components(i);
+            if (Persisted(*c, tagMask)) SaveComponent(*c, s);
+        }
+    } catch (...) {
+        // A save stopped by a component still stores what came before it.
+        ReportSave(s.Flush(), fileName);
+        throw;
     }
-    if (!placement) return;
-    s.Write("Top", form.Top());
-    s.Write("Left", form.Left());
-    s.Write("Width", form.Width());
-    s.Write("Height", form.Height());
-    s.Write("Hints", form.ShowHint() ? 1 : 0);
+    if (placement) {
+        s.Write("Top", form.Top());
+        s.Write("Left", form.Left());
+        s.Write("Width", form.Width());
+        s.Write("Height", form.Height());
+        s.Write("Hints", form.ShowHint() ? 1 : 0);
+    }
+    ReportSave(s.Flush(), fileName);
 }
 
 UINT MenuCommandId(const tk::TComponent* object) {

@@ -132,6 +132,24 @@ bool Harness::Running() const {
     return m_phase == Phase::Running && !m_exiting;
 }
 
+// One line of script text: the command it holds, if any.
+static std::optional<ScriptLine> ReadScriptLine(std::string text, int line) {
+    if (auto hash = CommentStart(text); hash != std::string::npos) text.erase(hash);
+    auto words = Words(text);
+    if (words.empty()) return std::nullopt;
+    ScriptLine c{line, words, ""};
+    auto start = text.find(words[0]) + words[0].size();
+    c.rest = text.substr(start);
+    return c;
+}
+
+std::vector<ScriptLine> ReadScript(const std::vector<std::string>& lines) {
+    std::vector<ScriptLine> commands;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (auto c = ReadScriptLine(lines[i], static_cast<int>(i + 1))) commands.push_back(std::move(*c));
+    return commands;
+}
+
 int Harness::Run(const std::vector<std::string>& lines) {
     std::size_t i = 0;
     return Run([&lines, i]() mutable -> std::optional<std::string> {
@@ -148,15 +166,10 @@ const Harness::Command* Harness::NextCommand() {
             break;
         }
         ++m_lineNumber;
-        std::string text = *line;
-        if (auto hash = CommentStart(text); hash != std::string::npos) text.erase(hash);
-        auto words = Words(text);
-        if (words.empty()) continue;
-        Command c{m_lineNumber, words, ""};
-        auto start = text.find(words[0]) + words[0].size();
-        c.rest = text.substr(start);
-        m_commands.push_back(std::move(c));
-        return &m_commands.back();
+        if (auto c = ReadScriptLine(std::move(*line), m_lineNumber)) {
+            m_commands.push_back(std::move(*c));
+            return &m_commands.back();
+        }
     }
     return nullptr;
 }

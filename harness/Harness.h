@@ -45,6 +45,16 @@ struct ScriptError {
 // script error naming the line ("not a number: X", "out of range: X").
 long long Number(const std::string& text, int line, long long min = LLONG_MIN, long long max = LLONG_MAX);
 
+// One script line that holds a command: its number, its words (a word in double quotes may hold blanks)
+// and the text after the command word. Comments ("#" outside quotes) and blank lines hold none.
+struct ScriptLine {
+    int line{};
+    std::vector<std::string> words;
+    std::string rest;
+};
+// The script reader: the commands of the lines, in order.
+std::vector<ScriptLine> ReadScript(const std::vector<std::string>& lines);
+
 class Harness {
 public:
     Harness(Options options, std::ostream& out);
@@ -62,11 +72,7 @@ public:
     emu::Emulator* Emulated() const { return m_emu.get(); }
 
 private:
-    struct Command {
-        int line{};
-        std::vector<std::string> words;
-        std::string rest; // the text after the command word, for commands that take free text
-    };
+    using Command = ScriptLine;
 
     void Print(const std::string& line);
     // The next command of the script, or null at its end. Commands stay where they are while a

@@ -4,14 +4,18 @@
 #include "system/sys.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <optional>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -22,6 +26,7 @@ struct State {
     std::mutex mutex;
     std::string windowsDir;
     std::function<bool(const std::string&)> writeFault;
+    std::function<bool(const std::string&)> readFault;
     unsigned tempCounter{};
 };
 
@@ -74,13 +79,9 @@ Line Classify(std::string text) {
     return line;
 }
 
-std::optional<std::vector<Line>> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::stringstream content;
-    content << in.rdbuf();
-    const std::string all = content.str();
-    // Lines end in CRLF, LF or a lone CR (files written elsewhere); all three read alike.
+// Lines end in CRLF, LF or a lone CR (files written elsewhere); all three read alike. Any byte sequence
+// splits into lines; what is neither a header nor an entry is kept as it stands and means nothing.
+std::vector<Line> SplitLines(const std::string& all) {
     std::vector<Line> lines;
     std::size_t start = 0;
     while (start < all.size()) {
@@ -93,6 +94,44 @@ std::optional<std::vector<Line>> ReadFile(const std::string& path) {
         start = end + (all[end] == '\r' && end + 1 < all.size() && all[end + 1] == '\n' ? 2 : 1);
     }
     return lines;
+}
+
+// A missing file reads as empty; one that exists but cannot be read in full is Unreadable, and must
+// never be replaced: a save would lose everything stored in it.
+struct FileContent {
+    enum class Status { Read, Missing, Unreadable } status{Status::Missing};
+    std::vector<Line> lines;
+};
+
+FileContent ReadFile(const std::string& path) {
+    FileContent result;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        result.status = errno == ENOENT ? FileContent::Status::Missing : FileContent::Status::Unreadable;
+        return result;
+    }
+    std::function<bool(const std::string&)> fault;
+    {
+        std::lock_guard lock(S().mutex);
+        fault = S().readFault;
+    }
+    std::string all;
+    char buf[65536];
+    for (;;) {
+        ssize_t n = fault && fault(path) ? (errno = EIO, -1) : ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            result.status = FileContent::Status::Unreadable;
+            return result;
+        }
+        if (n == 0) break;
+        all.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    result.status = FileContent::Status::Read;
+    result.lines = SplitLines(all);
+    return result;
 }
 
 // [first, end) of the first section named so: the header and the lines up to the next header.
@@ -152,6 +191,24 @@ DWORD CopyString(const std::string& s, char* buf, DWORD size) {
     return n;
 }
 
+// Temporary files that writers killed mid-save left beside the file ("KRVLmix.ini.tmp<pid>_<n>"); those
+// of living processes may still be in use and stay.
+void RemoveStaleTemporaries(const fs::path& target) {
+    const std::string prefix = target.filename().string() + ".tmp";
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(target.has_parent_path() ? target.parent_path() : ".", ec);
+         !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        const pid_t pid = static_cast<pid_t>(std::atol(name.c_str() + prefix.size()));
+        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        std::error_code ignored;
+        fs::remove(it->path(), ignored);
+    }
+}
+
+// A temporary file in the same folder, flushed to the disk, then renamed over the target, and the folder
+// flushed too: whenever the process dies, the file is the complete old or the complete new content.
 bool WriteFileAtomically(const std::string& path, const std::vector<Line>& lines) {
     std::string content;
     for (auto& l : lines) {
@@ -168,8 +225,11 @@ bool WriteFileAtomically(const std::string& path, const std::vector<Line>& lines
         temp = path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(S().tempCounter++);
         fault = S().writeFault;
     }
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    std::FILE* f = std::fopen(temp.c_str(), "wbx");
     if (!f) return false;
+    // The replacement keeps the permissions the user gave the old file.
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0) ::fchmod(::fileno(f), old.st_mode & 07777);
     bool ok = true;
     if (fault && fault(path)) {
         // Half a file reaches the disk, then the write fails: the original must survive.
@@ -182,8 +242,88 @@ bool WriteFileAtomically(const std::string& path, const std::vector<Line>& lines
     }
     ok = std::fclose(f) == 0 && ok;
     if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) std::remove(temp.c_str());
-    return ok;
+    if (!ok) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
+    if (int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    RemoveStaleTemporaries(target);
+    return true;
+}
+
+// Names and values the file format cannot hold: a line break would make a value into further lines,
+// a "]" cuts a section name, an "=" a key, and a key that begins like a header or a comment would read
+// back as one.
+bool StorableSection(const std::string& name) {
+    return name.find_first_of("]\r\n") == std::string::npos;
+}
+bool StorableKey(const std::string& key) {
+    return key.find_first_of("=\r\n") == std::string::npos &&
+           (key.empty() || (key[0] != '[' && key[0] != ';'));
+}
+bool StorableValue(const std::string& value) {
+    return value.find_first_of("\r\n") == std::string::npos;
+}
+
+// Edits on the lines of a file; each returns whether it changed anything.
+bool EraseSection(std::vector<Line>& lines, const std::string& section) {
+    // Every section of that name goes, or a second one would come to light in its place.
+    bool changed = false;
+    while (auto sec = FindSection(lines, section)) {
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(sec->first),
+                    lines.begin() + static_cast<std::ptrdiff_t>(sec->second));
+        changed = true;
+    }
+    return changed;
+}
+
+bool EraseEntry(std::vector<Line>& lines, const std::string& section, const std::string& key) {
+    auto sec = FindSection(lines, section);
+    if (!sec) return false;
+    bool changed = false;
+    // Every entry of the key in the section reads see, or a duplicate would come to light.
+    while (auto entry = FindEntry(lines, *sec, key)) {
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*entry));
+        --sec->second;
+        changed = true;
+    }
+    return changed;
+}
+
+void SetEntry(std::vector<Line>& lines, const std::string& section, const std::string& key,
+              std::string value) {
+    value.erase(0, std::min(value.size(), value.find_first_not_of(" \t")));
+    if (auto sec = FindSection(lines, section)) {
+        if (auto entry = FindEntry(lines, *sec, key)) {
+            lines[*entry] = Classify(lines[*entry].name + "=" + value);
+        } else {
+            // After the section's last non-blank line, so blank separators stay between sections.
+            std::size_t at = sec->second;
+            while (at > sec->first + 1 && Trim(lines[at - 1].text).empty())
+                --at;
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), Classify(key + "=" + value));
+        }
+    } else {
+        if (!lines.empty() && !Trim(lines.back().text).empty()) lines.push_back(Classify(""));
+        lines.push_back(Classify("[" + section + "]"));
+        lines.push_back(Classify(key + "=" + value));
+    }
+}
+
+// Reads the file, applies the edit and, when it changed something, replaces the file as one step. A
+// file that exists but cannot be read is left alone and the change fails.
+bool ChangeFile(const std::string& file, const std::function<bool(std::vector<Line>&)>& edit) {
+    static std::mutex changeMutex; // read, change and replace as one step
+    const std::string path = sys::ResolveProfilePath(file);
+    std::lock_guard changing(changeMutex);
+    FileContent content = ReadFile(path);
+    if (content.status == FileContent::Status::Unreadable) return false;
+    if (!edit(content.lines)) return true;
+    return WriteFileAtomically(path, content.lines);
 }
 
 } // namespace
@@ -215,11 +355,30 @@ void SetProfileWriteFault(std::function<bool(const std::string&)> fault) {
     S().writeFault = std::move(fault);
 }
 
+bool WriteProfileEntries(const std::string& file, const std::string& section,
+                         const std::vector<std::pair<std::string, std::string>>& entries) {
+    const std::string name = Trim(section);
+    if (!StorableSection(name)) return false;
+    for (auto& [key, value] : entries)
+        if (!StorableKey(Trim(key)) || !StorableValue(value)) return false;
+    return ChangeFile(file, [&](std::vector<Line>& lines) {
+        for (auto& [key, value] : entries)
+            SetEntry(lines, name, Trim(key), value);
+        return !entries.empty();
+    });
+}
+
+void SetProfileReadFault(std::function<bool(const std::string&)> fault) {
+    std::lock_guard lock(S().mutex);
+    S().readFault = std::move(fault);
+}
+
 namespace detail {
 void ResetProfile() {
     std::lock_guard lock(S().mutex);
     S().windowsDir.clear();
     S().writeFault = nullptr;
+    S().readFault = nullptr;
 }
 } // namespace detail
 
@@ -228,29 +387,28 @@ void ResetProfile() {
 DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
                                DWORD nSize, LPCSTR lpFileName) {
     if (!lpReturnedString || !lpFileName) return 0;
-    auto lines = ReadFile(sys::ResolveProfilePath(lpFileName));
+    // A file that cannot be read gives the defaults, as a missing one does.
+    const std::vector<Line> lines = ReadFile(sys::ResolveProfilePath(lpFileName)).lines;
     // Blanks around the caller's names are not part of them, as in the file.
     const std::string section = lpAppName ? Trim(lpAppName) : std::string();
     const std::string key = lpKeyName ? Trim(lpKeyName) : std::string();
     if (!lpAppName) {
         std::vector<std::string> names;
-        if (lines)
-            for (auto& l : *lines)
-                if (l.kind == Line::Kind::Section) names.push_back(l.name);
+        for (auto& l : lines)
+            if (l.kind == Line::Kind::Section) names.push_back(l.name);
         return CopyList(names, lpReturnedString, nSize);
     }
-    std::optional<std::pair<std::size_t, std::size_t>> sec;
-    if (lines) sec = FindSection(*lines, section);
+    auto sec = FindSection(lines, section);
     if (!lpKeyName) {
         std::vector<std::string> keys;
         if (sec)
             for (std::size_t i = sec->first + 1; i < sec->second; ++i)
-                if ((*lines)[i].kind == Line::Kind::Entry) keys.push_back((*lines)[i].name);
+                if (lines[i].kind == Line::Kind::Entry) keys.push_back(lines[i].name);
         return CopyList(keys, lpReturnedString, nSize);
     }
     if (sec)
-        if (auto entry = FindEntry(*lines, *sec, key))
-            return CopyString(Unquote((*lines)[*entry].value), lpReturnedString, nSize);
+        if (auto entry = FindEntry(lines, *sec, key))
+            return CopyString(Unquote(lines[*entry].value), lpReturnedString, nSize);
     // The default loses its trailing blanks, as on the original platform.
     std::string def = lpDefault ? lpDefault : "";
     while (!def.empty() && (def.back() == ' ' || def.back() == '\t'))
@@ -276,49 +434,18 @@ UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPC
 BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName) {
     if (!lpFileName) return FALSE;
     if (!lpAppName) return (!lpKeyName && !lpString) ? TRUE : FALSE; // a flush request: nothing is cached
-    std::string path = sys::ResolveProfilePath(lpFileName);
-    static std::mutex writeMutex; // read, change and replace as one step
-    std::lock_guard writing(writeMutex);
-    auto read = ReadFile(path);
-    std::vector<Line> lines = read ? std::move(*read) : std::vector<Line>{};
     // Trimmed as reads trim them, so a write under " Korvalin" changes the section a read finds.
     const std::string section = Trim(lpAppName);
     const std::string key = lpKeyName ? Trim(lpKeyName) : std::string();
-    auto sec = FindSection(lines, section);
-
-    if (!lpKeyName) {
-        if (!sec) return TRUE;
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(sec->first),
-                    lines.begin() + static_cast<std::ptrdiff_t>(sec->second));
-        return WriteFileAtomically(path, lines) ? TRUE : FALSE;
-    }
-    if (!lpString) {
-        if (!sec) return TRUE;
-        auto entry = FindEntry(lines, *sec, key);
-        if (!entry) return TRUE;
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*entry));
-        return WriteFileAtomically(path, lines) ? TRUE : FALSE;
-    }
-
-    std::string value = lpString;
-    value.erase(0, value.find_first_not_of(" \t") == std::string::npos ? value.size()
-                                                                       : value.find_first_not_of(" \t"));
-    if (sec) {
-        if (auto entry = FindEntry(lines, *sec, key)) {
-            lines[*entry] = Classify(lines[*entry].name + "=" + value);
-        } else {
-            // After the section's last non-blank line, so blank separators stay between sections.
-            std::size_t at = sec->second;
-            while (at > sec->first + 1 && Trim(lines[at - 1].text).empty())
-                --at;
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), Classify(key + "=" + value));
-        }
-    } else {
-        if (!lines.empty() && !Trim(lines.back().text).empty()) lines.push_back(Classify(""));
-        lines.push_back(Classify("[" + section + "]"));
-        lines.push_back(Classify(key + "=" + value));
-    }
-    return WriteFileAtomically(path, lines) ? TRUE : FALSE;
+    if (!StorableSection(section) || !StorableKey(key) || (lpString && !StorableValue(lpString)))
+        return FALSE;
+    bool ok = ChangeFile(lpFileName, [&](std::vector<Line>& lines) {
+        if (!lpKeyName) return EraseSection(lines, section);
+        if (!lpString) return EraseEntry(lines, section, key);
+        SetEntry(lines, section, key, lpString);
+        return true;
+    });
+    return ok ? TRUE : FALSE;
 }
 
 UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {

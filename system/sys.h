@@ -166,8 +166,15 @@ std::size_t LiveIcons();
 void SetWindowsDirectory(const std::string& dir);
 std::string WindowsDirectory();
 std::string ResolveProfilePath(const std::string& file);
+// Sets many keys of one section as one replacement of the file: all of them are stored or, when the
+// folder is read-only or full, or the file exists but cannot be read, none is and the file stays as it
+// was. False also for a name or value the file cannot hold (a line break; "]" in a section, "=" in a key).
+bool WriteProfileEntries(const std::string& file, const std::string& section,
+                         const std::vector<std::pair<std::string, std::string>>& entries);
 // For tests: a write to a path for which this returns true fails as a full disk would.
 void SetProfileWriteFault(std::function<bool(const std::string& path)> fault);
+// For tests: reading an existing file at a path for which this returns true fails as an I/O error would.
+void SetProfileReadFault(std::function<bool(const std::string& path)> fault);
 
 // ---- faults for tests ------------------------------------------------------------------------------
 // Failures the platform can produce but a test cannot otherwise bring about. Each hook is asked once

@@ -276,3 +276,45 @@ TEST_F(Formutil, StayOnTopGoesThroughTheWindowModel) {
 }
 
 } // namespace
+
+namespace {
+
+// A save is one replacement of the file; a folder that takes no writes gives one message for all the
+// windows saved, keeps the old file, and a later failure after a save that worked is told again.
+TEST_F(Formutil, ASaveIsOneReplacementAndAFolderThatTakesNoWritesGivesOneMessage) {
+    auto* box = Add<tk::TCheckBox>("chkPeakMeter", -1);
+    Add<TSlider>("Slider0", -1);
+    int writes = 0;
+    bool full = false;
+    sys::SetProfileWriteFault([&](const std::string&) {
+        ++writes;
+        return full;
+    });
+    SaveWindowSettings(*form, kSettingsFile, "", true, -1);
+    EXPECT_EQ(writes, 1);
+    const std::string stored = Ini();
+    const std::size_t boxes = sys::RecordedMessageBoxes().size();
+
+    full = true;
+    box->SetChecked(!box->Checked());
+    auto other = tk::Make<tk::TForm>();
+    other->SetCaption("KRV Ana. Output");
+    SaveWindowSettings(*form, kSettingsFile, "", true, -1);
+    SaveWindowSettings(*other, kSettingsFile, "", true, -1);
+    EXPECT_EQ(Ini(), stored);
+    auto recorded = sys::RecordedMessageBoxes();
+    ASSERT_EQ(recorded.size(), boxes + 1);
+    EXPECT_EQ(recorded.back().caption, "Fehler");
+    EXPECT_EQ(recorded.back().text.rfind("Die Einstellungen konnten nicht gespeichert werden.\r\n", 0), 0u);
+    EXPECT_NE(recorded.back().text.find("bleiben erhalten"), std::string::npos);
+
+    full = false;
+    SaveWindowSettings(*form, kSettingsFile, "", true, -1);
+    EXPECT_NE(Ini(), stored);
+    full = true;
+    SaveWindowSettings(*form, kSettingsFile, "", true, -1);
+    EXPECT_EQ(sys::RecordedMessageBoxes().size(), boxes + 2);
+    sys::SetProfileWriteFault(nullptr);
+}
+
+} // namespace

@@ -170,3 +170,91 @@ TEST_F(Profile, DefaultWindowsDirectoryFollowsXdg) {
 }
 
 } // namespace
+
+// Damaged lines, a very long line, NUL bytes and other binary garbage, and a missing final line end:
+// every sound line still reads, and a write keeps the rest of the file as it was.
+TEST_F(Profile, ADamagedFileIsReadAsFarAsItIsSound) {
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i)
+        if (char c = static_cast<char>((i * 131 + 7) % 256); c != '\r' && c != '\n') garbage.push_back(c);
+    const std::string longLine(1 << 20, 'x');
+    std::string text = "[Korvalin]\r\nTop=12\r\n" + garbage +
+                       "\r\nno equals sign\r\n[unclosed\r\nLeft=3\r\n" + std::string("Bin\0ary=1\r\n", 11) +
+                       longLine + "\r\n[Korvalin2]\r\nLong=" + longLine + "\r\nLast=7";
+    WriteRaw(text);
+    EXPECT_EQ(Get("Korvalin", "Top"), "12");
+    EXPECT_EQ(Get("unclosed", "Left"), "3"); // a header without "]" still names its section
+    EXPECT_EQ(Get("Korvalin2", "Last"), "7");
+    char big[8];
+    EXPECT_EQ(GetPrivateProfileStringA("Korvalin2", "Long", "", big, sizeof big, "KRVLmix.ini"), 7u);
+    EXPECT_STREQ(big, "xxxxxxx");
+    EXPECT_EQ(GetPrivateProfileIntA("Korvalin2", "Long", 5, "KRVLmix.ini"), 0u);
+
+    ASSERT_TRUE(WritePrivateProfileStringA("Korvalin2", "Last", "8", "KRVLmix.ini"));
+    EXPECT_EQ(Get("Korvalin2", "Last"), "8");
+    std::string after = ReadRaw();
+    EXPECT_NE(after.find(garbage), std::string::npos);
+    EXPECT_NE(after.find("\r\n" + longLine + "\r\n"), std::string::npos);
+    EXPECT_EQ(after.substr(after.size() - 8), "Last=8\r\n");
+}
+
+// As root, permissions do not stop a read; the read fault stands in for a file that cannot be read.
+TEST_F(Profile, AnExistingFileThatCannotBeReadIsNeverReplaced) {
+    WriteRaw("[Korvalin]\r\nTop=1\r\n");
+    sys::SetProfileReadFault([](const std::string&) { return true; });
+    EXPECT_EQ(Get("Korvalin", "Top"), "?"); // reads give the defaults
+    EXPECT_FALSE(WritePrivateProfileStringA("Korvalin", "Top", "2", "KRVLmix.ini"));
+    EXPECT_FALSE(sys::WriteProfileEntries("KRVLmix.ini", "Korvalin", {{"Left", "3"}}));
+    EXPECT_FALSE(WritePrivateProfileStringA("Korvalin", nullptr, nullptr, "KRVLmix.ini"));
+    EXPECT_EQ(ReadRaw(), "[Korvalin]\r\nTop=1\r\n");
+    sys::SetProfileReadFault(nullptr);
+    // A folder where the file should be is not a file either.
+    fs::remove(Path());
+    fs::create_directories(Path());
+    EXPECT_FALSE(WritePrivateProfileStringA("Korvalin", "Top", "2", "KRVLmix.ini"));
+    EXPECT_TRUE(fs::is_directory(Path()));
+}
+
+TEST_F(Profile, ManyKeysAreOneReplacementAndAllOrNothing) {
+    WriteRaw("[Korvalin]\r\nTop=1\r\n\r\n[Other]\r\nx=1\r\n");
+    int writes = 0;
+    sys::SetProfileWriteFault([&](const std::string&) {
+        ++writes;
+        return false;
+    });
+    ASSERT_TRUE(sys::WriteProfileEntries("KRVLmix.ini", " Korvalin ",
+                                         {{"Top", "5"}, {" Left ", " 6"}, {"Hints", "1"}}));
+    EXPECT_EQ(writes, 1);
+    EXPECT_EQ(ReadRaw(), "[Korvalin]\r\nTop=5\r\nLeft=6\r\nHints=1\r\n\r\n[Other]\r\nx=1\r\n");
+    ASSERT_TRUE(sys::WriteProfileEntries("KRVLmix.ini", "New", {{"a", "1"}, {"b", "2"}}));
+    EXPECT_EQ(writes, 2);
+    EXPECT_EQ(Get("New", "b"), "2");
+    const std::string before = ReadRaw();
+    sys::SetProfileWriteFault([](const std::string&) { return true; });
+    EXPECT_FALSE(sys::WriteProfileEntries("KRVLmix.ini", "Korvalin", {{"Top", "9"}, {"Left", "9"}}));
+    EXPECT_EQ(ReadRaw(), before);
+}
+
+// A line break in a value would become further lines, "]" cuts a section name, "=" a key, and a key
+// that begins like a header or comment would read back as one: such writes are refused whole.
+TEST_F(Profile, NamesAndValuesTheFileCannotHoldAreRefused) {
+    WriteRaw("[Korvalin]\r\nTop=1\r\n");
+    EXPECT_FALSE(WritePrivateProfileStringA("Korvalin", "Top", "2\r\n[Evil]\r\nx=1", "KRVLmix.ini"));
+    EXPECT_FALSE(WritePrivateProfileStringA("Kor]valin", "Top", "2", "KRVLmix.ini"));
+    EXPECT_FALSE(WritePrivateProfileStringA("Korvalin", "T=op", "2", "KRVLmix.ini"));
+    EXPECT_FALSE(WritePrivateProfileStringA("Korvalin", "[Top", "2", "KRVLmix.ini"));
+    EXPECT_FALSE(WritePrivateProfileStringA("Korvalin", " ;Top", "2", "KRVLmix.ini"));
+    EXPECT_FALSE(sys::WriteProfileEntries("KRVLmix.ini", "Korvalin", {{"Top", "2"}, {"Left", "a\nb"}}));
+    EXPECT_EQ(ReadRaw(), "[Korvalin]\r\nTop=1\r\n");
+}
+
+// Deleting a key or section must not bring a duplicate of it to light.
+TEST_F(Profile, DeletingRemovesEveryDuplicateThatReadsWouldFindNext) {
+    WriteRaw("[A]\r\nx=1\r\ny=0\r\nX=2\r\n[B]\r\nz=1\r\n[a]\r\nx=3\r\n");
+    ASSERT_TRUE(WritePrivateProfileStringA("A", "x", nullptr, "KRVLmix.ini"));
+    EXPECT_EQ(Get("A", "x"), "?");
+    EXPECT_EQ(Get("A", "y"), "0");
+    ASSERT_TRUE(WritePrivateProfileStringA("a", nullptr, nullptr, "KRVLmix.ini"));
+    EXPECT_EQ(Get("A", "x"), "?");
+    EXPECT_EQ(ReadRaw(), "[B]\r\nz=1\r\n");
+}
