@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -50,7 +51,13 @@ TEST(ProfileKill, AKilledWriterLeavesTheOldOrTheNewFileWhole) {
     const unsigned seed = std::random_device{}();
     std::printf("seed %u\n", seed); // a failure replays with this seed
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int> delayUs(0, 4000);
+    // Kills land anywhere within a few saves, however slow a save is in this build.
+    const auto saveStart = std::chrono::steady_clock::now();
+    ASSERT_TRUE(sys::WriteProfileEntries("KRVLmix.ini", "KRV Ana. Input", Version(0)));
+    const auto saveUs =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - saveStart)
+            .count();
+    std::uniform_int_distribution<int> delayUs(0, static_cast<int>(std::max<long long>(4000, 4 * saveUs)));
 
     int runs = 0, torn = 0;
     long last = 0;
