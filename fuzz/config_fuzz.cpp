@@ -76,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((WOWGetVDMPointer(vp, bytes, TRUE) != nullptr) != (sys::ResolveVdm16(vp, bytes) != nullptr))
         std::abort();
     if (void* p = WOWGetVDMPointerFix(vp, bytes, TRUE)) {
-        static_cast<volatile BYTE*>(p)[0];
+        if (bytes > 0)
+            static_cast<volatile BYTE*>(p)[bytes - 1]; // the whole range is the block's; none for 0 bytes
         WOWGetVDMPointerUnfix(vp);
     }
     for (DWORD f : freed)
