@@ -11,7 +11,7 @@ namespace {
 // X key symbols (keysymdef.h) used below.
 constexpr unsigned XK_a = 0x61, XK_A = 0x41, XK_5 = 0x35, XK_Tab = 0xff09, XK_ISO_Left_Tab = 0xfe20,
                    XK_Return = 0xff0d, XK_KP_Enter = 0xff8d, XK_Escape = 0xff1b, XK_BackSpace = 0xff08,
-                   XK_F4 = 0xffc1, XK_Left = 0xff51, XK_space = 0x20, XK_adiaeresis = 0xe4, XK_Multi = 0xff20;
+                   XK_F4 = 0xffc1, XK_Left = 0xff51, XK_adiaeresis = 0xe4, XK_Multi = 0xff20;
 constexpr unsigned ShiftMask = 1, ControlMask = 4, Mod1Mask = 8, Button1Mask = 256, Button3Mask = 1024;
 
 TEST(DesktopKeys, KeySymbolsBecomeClassicVirtualKeys) {
