@@ -2,10 +2,7 @@
 
 #include "system/sys.h"
 
-#include <cstdio>
-#include <filesystem>
 #include <mutex>
-#include <unistd.h>
 #include <utility>
 
 namespace cardcore {
@@ -14,23 +11,6 @@ namespace {
 constexpr UINT kWriteDelayMs = 1000;
 
 } // namespace
-
-bool WriteFileAtomic(const std::string& file, const std::string& text) {
-    std::filesystem::path path(file);
-    std::error_code ec;
-    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
-    std::string temp = path.string() + ".tmp" + std::to_string(::getpid());
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
-}
 
 struct StateFile::Shared {
     std::string path;
@@ -109,7 +89,7 @@ void StateFile::Write(Shared& s) {
         s.dirty = false;
     }
     // A snapshot: the message path may change the state while the file is written.
-    bool ok = WriteFileAtomic(s.path, s.snapshot());
+    bool ok = sys::ReplaceFile(s.path, s.snapshot());
     std::lock_guard lock(s.mutex);
     if (ok)
         ++s.writes;

@@ -10,9 +10,6 @@
 
 namespace cardcore {
 
-// Creates the folder if needed; false (and the old file untouched) when the write fails.
-bool WriteFileAtomic(const std::string& path, const std::string& text);
-
 class StateFile {
 public:
     // snapshot gives the file's text; it is called on whichever thread writes, never under the state

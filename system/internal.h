@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
+#include <unistd.h>
 
 namespace sys::detail {
 
@@ -25,6 +27,25 @@ void DropPosted(HWND hwnd, UINT msg, WPARAM wParam);
 // A destroyed window takes its timers and system menu with it.
 void KillWindowTimers(HWND hwnd);
 void DropSystemMenu(HWND hwnd);
+
+// A file descriptor closed when it goes.
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    ~UniqueFd() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    int Get() const { return m_fd; }
+    explicit operator bool() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+// sys::ReplaceFile; failHalfway writes half the content and fails, as a full disk would.
+bool ReplaceFile(const std::string& path, const std::string& content, bool failHalfway);
 
 // Behind sys::ReadActivity.
 extern std::atomic<std::uint64_t> g_driverMessages;

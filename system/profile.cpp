@@ -5,20 +5,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <optional>
-#include <sstream>
-#include <sys/stat.h>
 #include <unistd.h>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -27,7 +20,6 @@ struct State {
     std::string windowsDir;
     std::function<bool(const std::string&)> writeFault;
     std::function<bool(const std::string&)> readFault;
-    unsigned tempCounter{};
 };
 
 State& S() {
@@ -105,8 +97,8 @@ struct FileContent {
 
 FileContent ReadFile(const std::string& path) {
     FileContent result;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    sys::detail::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
         result.status = errno == ENOENT ? FileContent::Status::Missing : FileContent::Status::Unreadable;
         return result;
     }
@@ -118,17 +110,15 @@ FileContent ReadFile(const std::string& path) {
     std::string all;
     char buf[65536];
     for (;;) {
-        ssize_t n = fault && fault(path) ? (errno = EIO, -1) : ::read(fd, buf, sizeof buf);
+        ssize_t n = fault && fault(path) ? (errno = EIO, -1) : ::read(fd.Get(), buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            ::close(fd);
             result.status = FileContent::Status::Unreadable;
             return result;
         }
         if (n == 0) break;
         all.append(buf, static_cast<std::size_t>(n));
     }
-    ::close(fd);
     result.status = FileContent::Status::Read;
     result.lines = SplitLines(all);
     return result;
@@ -191,68 +181,18 @@ DWORD CopyString(const std::string& s, char* buf, DWORD size) {
     return n;
 }
 
-// Temporary files that writers killed mid-save left beside the file ("KRVLmix.ini.tmp<pid>_<n>"); those
-// of living processes may still be in use and stay.
-void RemoveStaleTemporaries(const fs::path& target) {
-    const std::string prefix = target.filename().string() + ".tmp";
-    std::error_code ec;
-    for (auto it = fs::directory_iterator(target.has_parent_path() ? target.parent_path() : ".", ec);
-         !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.compare(0, prefix.size(), prefix) != 0) continue;
-        const pid_t pid = static_cast<pid_t>(std::atol(name.c_str() + prefix.size()));
-        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
-        std::error_code ignored;
-        fs::remove(it->path(), ignored);
-    }
-}
-
-// A temporary file in the same folder, flushed to the disk, then renamed over the target, and the folder
-// flushed too: whenever the process dies, the file is the complete old or the complete new content.
 bool WriteFileAtomically(const std::string& path, const std::vector<Line>& lines) {
     std::string content;
     for (auto& l : lines) {
         content += l.text;
         content += "\r\n";
     }
-    fs::path target(path);
-    std::error_code ec;
-    if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
-    std::string temp;
     std::function<bool(const std::string&)> fault;
     {
         std::lock_guard lock(S().mutex);
-        temp = path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(S().tempCounter++);
         fault = S().writeFault;
     }
-    std::FILE* f = std::fopen(temp.c_str(), "wbx");
-    if (!f) return false;
-    // The replacement keeps the permissions the user gave the old file.
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0) ::fchmod(::fileno(f), old.st_mode & 07777);
-    bool ok = true;
-    if (fault && fault(path)) {
-        // Half a file reaches the disk, then the write fails: the original must survive.
-        std::fwrite(content.data(), 1, content.size() / 2, f);
-        ok = false;
-    } else {
-        ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
-        ok = std::fflush(f) == 0 && ok;
-        ok = ::fsync(::fileno(f)) == 0 && ok;
-    }
-    ok = std::fclose(f) == 0 && ok;
-    if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
-    if (int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    RemoveStaleTemporaries(target);
-    return true;
+    return sys::detail::ReplaceFile(path, content, fault && fault(path));
 }
 
 // Names and values the file format cannot hold: a line break would make a value into further lines,

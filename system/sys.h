@@ -161,6 +161,12 @@ void RegisterIconResource(const std::string& name, IconImage image);
 const IconImage* IconImageOf(HICON icon);
 std::size_t LiveIcons();
 
+// ---- files ------------------------------------------------------------------------------------------
+// Replaces the file's content as one step (temporary file, flushed, renamed; the folder is created if
+// need be): whenever the process dies, the file holds the complete old or the complete new content.
+// False, and the old file untouched, when the write fails.
+bool ReplaceFile(const std::string& path, const std::string& content);
+
 // ---- profile files ---------------------------------------------------------------------------------
 // Where bare profile file names live; default $XDG_CONFIG_HOME/korvalin or ~/.config/korvalin.
 void SetWindowsDirectory(const std::string& dir);

@@ -258,3 +258,21 @@ TEST_F(Profile, DeletingRemovesEveryDuplicateThatReadsWouldFindNext) {
     EXPECT_EQ(Get("A", "x"), "?");
     EXPECT_EQ(ReadRaw(), "[B]\r\nz=1\r\n");
 }
+
+// The settings files and the drivers' state files share one replacing write.
+TEST_F(Profile, ReplaceFileCreatesTheFolderKeepsPermissionsAndLeavesNothingBehind) {
+    const fs::path state = m_dir / "a" / "b" / "state.json";
+    ASSERT_TRUE(sys::ReplaceFile(state.string(), "{}"));
+    fs::permissions(state, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(sys::ReplaceFile(state.string(), "{\"x\":1}"));
+    std::ifstream in(state, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "{\"x\":1}");
+    EXPECT_EQ(fs::status(state).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    std::size_t files = 0;
+    for (auto& e : fs::directory_iterator(state.parent_path()))
+        files += e.is_regular_file();
+    EXPECT_EQ(files, 1u);
+    // A folder that cannot be made: the write fails and says so.
+    EXPECT_FALSE(sys::ReplaceFile((state / "inside").string(), "x"));
+}
