@@ -161,7 +161,9 @@ public:
         std::string printed = m_out.str().substr(m_seen);
         m_seen = m_out.str().size();
         if (printed.find("program ended") != std::string::npos) m_ended = true;
-        if (m_started && !m_ended) Check(printed);
+        // What the program printed as it ended counts too (a box or report at the end of the session).
+        if (m_started) CheckPrinted(printed);
+        if (m_started && !m_ended) Check();
         if (!m_failures.empty() || m_ended || m_steps >= m_budget) return std::nullopt;
         std::string line = m_started ? Choose() : "start";
         m_started = true;
@@ -184,12 +186,16 @@ private:
     }
 
     // ---- invariants ------------------------------------------------------------------------------------
-    void Check(const std::string& printed) {
+    void CheckPrinted(const std::string& printed) {
         std::istringstream lines(printed);
         for (std::string l; std::getline(lines, l);) {
             if (l.rfind("msgbox", 0) == 0) Fail("message box: " + l);
+            if (l.rfind("report", 0) == 0) Fail("error report: " + l);
             if (l.rfind("error:", 0) == 0) Fail("script error: " + l);
         }
+    }
+
+    void Check() {
         if (!krvl::frmMain) {
             m_ended = true; // the program has ended (a removal, the end of the session)
             return;
