@@ -9,6 +9,7 @@
 #include "toolkit/StdCtrls.h"
 
 #include <climits>
+#include <cstdio>
 #include <map>
 #include <vector>
 
@@ -47,20 +48,43 @@ private:
     std::vector<std::pair<std::string, std::string>> m_pending;
 };
 
+struct SaveReports {
+    bool sessionEnding{};
+    bool told{}; // a failure was told and no save has worked since
+    SaveReportSink sink;
+};
+
+SaveReports& Reports() {
+    static SaveReports reports;
+    return reports;
+}
+
 // One message for a settings folder that takes no writes, however many windows and keys fail with it;
 // the next failure after a save that worked is told again.
 void ReportSave(bool ok, const std::string& fileName) {
-    static bool reported = false;
+    SaveReports& reports = Reports();
     if (ok) {
-        reported = false;
+        reports.told = false;
         return;
     }
-    if (reported) return;
-    reported = true;
-    const std::string text = "Die Einstellungen konnten nicht gespeichert werden.\r\n\"" +
-                             sys::ResolveProfilePath(fileName) +
-                             "\" ist nicht beschreibbar (Ordner schreibgeschützt oder voll, oder die Datei "
-                             "ist nicht lesbar).\r\nDie bisher gespeicherten Einstellungen bleiben erhalten.";
+    if (reports.told) return;
+    reports.told = true;
+    const std::string path = sys::ResolveProfilePath(fileName);
+    const std::string first = "Die Einstellungen konnten nicht gespeichert werden.";
+    const std::string why =
+        "\"" + path +
+        "\" ist nicht beschreibbar (Ordner schreibgeschützt oder voll, oder die Datei ist "
+        "nicht lesbar).";
+    const std::string last = "Die bisher gespeicherten Einstellungen bleiben erhalten.";
+    if (reports.sessionEnding) {
+        const std::string line = first + " " + why + " " + last;
+        if (reports.sink)
+            reports.sink("Fehler", line);
+        else
+            std::fprintf(stderr, "Fehler: %s\n", line.c_str());
+        return;
+    }
+    const std::string text = first + "\r\n" + why + "\r\n" + last;
     MessageBoxA(nullptr, text.c_str(), "Fehler", MB_ICONERROR);
 }
 
@@ -171,6 +195,19 @@ void LoadWindowSettings(tk::TForm& form, const std::string& fileName, const std:
     int height = s.Int("Height", form.Height());
     form.SetBounds(left, top, width, height);
     form.SetShowHint(s.Int("Hints", form.ShowHint() ? 1 : 0) != 0);
+}
+
+void SetSessionEnding() {
+    Reports().sessionEnding = true;
+}
+
+void BeginSaveReports() {
+    Reports().sessionEnding = false;
+    Reports().told = false;
+}
+
+void SetSaveReportSink(SaveReportSink sink) {
+    Reports().sink = std::move(sink);
 }
 
 void SaveWindowSettings(tk::TForm& form, const std::string& fileName, const std::string& suffix,

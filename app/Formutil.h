@@ -28,6 +28,15 @@ void LoadWindowSettings(tk::TForm& form, const std::string& fileName, const std:
 void SaveWindowSettings(tk::TForm& form, const std::string& fileName, const std::string& suffix,
                         bool placement, int tagMask);
 
+// From the end of the session on nobody is left to answer a message box, and a box must not hold up
+// the exit: a failing save is then reported as one line through the sink (standard error when none is
+// set) instead.
+void SetSessionEnding();
+// The program's start: no failure told yet, and the session not ending.
+void BeginSaveReports();
+using SaveReportSink = std::function<void(const std::string& caption, const std::string& text)>;
+void SetSaveReportSink(SaveReportSink sink);
+
 // The program's entries in the form's system menu; the command id of an entry is the low 16 bits of the
 // object it stands for (MenuCommandId).
 HMENU AddSystemMenuEntries(tk::TWinControl& checkBoxPanel, tk::TForm* aboutBox, bool extraSeparator);

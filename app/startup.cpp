@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/Formutil.h"
 #include "app/Mixctrl.h"
 #include "app/about.h"
 #include "app/resources.h"
@@ -102,6 +103,7 @@ int ProgramEntry() {
     RegisterResources();
     RegisterWindows();
     ExitFlag() = false;
+    BeginSaveReports();
     tk::Application->Initialize();
     tk::Application->SetTitle("Korvalin Manager");
     StartUp();

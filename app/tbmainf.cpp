@@ -1,5 +1,6 @@
 #include "app/tbmainf.h"
 
+#include "app/Formutil.h"
 #include "app/Mixctrl.h"
 #include "app/messages.h"
 #include "app/startup.h"
@@ -119,7 +120,10 @@ void TfrmMain::WMQueryEndSession(tk::TMessage& message) {
 }
 
 void TfrmMain::WMEndSession(tk::TMessage& message) {
-    if (message.WParam) ExitCommand();
+    if (message.WParam) {
+        SetSessionEnding(); // a failing save may not wait for an answer now
+        ExitCommand();
+    }
     message.Result = 0;
 }
 

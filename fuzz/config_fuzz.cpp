@@ -1,6 +1,7 @@
 // The configuration entry's command line and its 16:16 addresses, through the system layer: random
 // lines and random, stale, shifted and valid addresses. A request touches only live blocks that hold
 // the whole record, and the completion word is set only where a live block has room for it.
+#include "Address.h"
 #include "cardcore/Config.h"
 #include "system/sys.h"
 
@@ -14,23 +15,6 @@ namespace {
 
 const DWORD kRequests[] = {krvl::CFG_GETSTATES, krvl::CFG_RECONFIGURABLE, krvl::CFG_GETCONFIG,
                            krvl::CFG_SETCONFIG, krvl::CFG_SETCONFIG_ONTHEFLY};
-
-DWORD PickAddress(FuzzedDataProvider& in, const std::vector<DWORD>& live, const std::vector<DWORD>& freed) {
-    switch (in.ConsumeIntegralInRange(0, 3)) {
-    case 0:
-        if (!live.empty()) return live[in.ConsumeIntegralInRange<std::size_t>(0, live.size() - 1)];
-        break;
-    case 1: // inside or past a block
-        if (!live.empty())
-            return live[in.ConsumeIntegralInRange<std::size_t>(0, live.size() - 1)] +
-                   in.ConsumeIntegral<WORD>();
-        break;
-    case 2:
-        if (!freed.empty()) return freed[in.ConsumeIntegralInRange<std::size_t>(0, freed.size() - 1)];
-        break;
-    }
-    return in.ConsumeIntegral<DWORD>();
-}
 
 } // namespace
 
@@ -56,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         char buf[128];
         std::snprintf(buf, sizeof buf, "KRVL.DRV,DriverConfig %s $%08X #%08X",
-                      krvl::ConfigRequestName(in.PickValueInArray(kRequests)), PickAddress(in, live, freed),
-                      PickAddress(in, live, freed));
+                      krvl::ConfigRequestName(in.PickValueInArray(kRequests)),
+                      PickAddress(in, live, freed, 0xFFFF), PickAddress(in, live, freed, 0xFFFF));
         line = buf + in.ConsumeRandomLengthString(8);
     }
     auto command = cardcore::ConfigCommand::Parse(line);
@@ -71,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (command.Complete() != room) std::abort();
 
     // The flat side of the same addresses: a pointer only for a range inside a live block.
-    const DWORD vp = PickAddress(in, live, freed);
+    const DWORD vp = PickAddress(in, live, freed, 0xFFFF);
     const DWORD bytes = in.ConsumeIntegralInRange<DWORD>(0, 1000);
     if ((WOWGetVDMPointer(vp, bytes, TRUE) != nullptr) != (sys::ResolveVdm16(vp, bytes) != nullptr))
         std::abort();

@@ -1,6 +1,7 @@
 // The emulated driver's message handler through the wave API: random message numbers, parameters and
 // 16:16 addresses on open, closed and made-up handles, with opens of any device and format between.
 // Every handle and block is given back at the end of an input, and the driver must hold none.
+#include "Address.h"
 #include "FuzzDir.h"
 #include "emu/Emulator.h"
 #include "system/krvl_protocol.h"
@@ -17,24 +18,6 @@ struct Handle {
     bool in{};
     std::uintptr_t value{};
 };
-
-DWORD_PTR Param(FuzzedDataProvider& in, const std::vector<DWORD>& blocks, const std::vector<DWORD>& freed) {
-    switch (in.ConsumeIntegralInRange(0, 4)) {
-    case 0:
-    case 1:
-        if (!blocks.empty()) return blocks[in.ConsumeIntegralInRange<std::size_t>(0, blocks.size() - 1)];
-        break;
-    case 2:
-        if (!blocks.empty())
-            return blocks[in.ConsumeIntegralInRange<std::size_t>(0, blocks.size() - 1)] +
-                   in.ConsumeIntegral<BYTE>();
-        break;
-    case 3:
-        if (!freed.empty()) return freed[in.ConsumeIntegralInRange<std::size_t>(0, freed.size() - 1)];
-        break;
-    }
-    return in.ConsumeIntegral<DWORD>();
-}
 
 } // namespace
 
@@ -90,9 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case 2: // close a closed or made-up handle: refused
             if (!closed.empty() || in.ConsumeBool()) {
-                Handle h = closed.empty()
-                               ? Handle{in.ConsumeBool(), in.ConsumeIntegral<std::uintptr_t>()}
-                               : closed[in.ConsumeIntegralInRange<std::size_t>(0, closed.size() - 1)];
+                Handle h = closed.empty() ? Handle{in.ConsumeBool(), in.ConsumeIntegral<std::uintptr_t>()}
+                                          : PickOne(in, closed);
                 bool known = false;
                 for (auto& o : open)
                     known = known || (o.in == h.in && o.value == h.value);
@@ -114,14 +96,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Handle h{in.ConsumeBool(), 0};
             const int pick = in.ConsumeIntegralInRange(0, 3);
             if (pick <= 1 && !open.empty())
-                h = open[in.ConsumeIntegralInRange<std::size_t>(0, open.size() - 1)];
+                h = PickOne(in, open);
             else if (pick == 2 && !closed.empty())
-                h = closed[in.ConsumeIntegralInRange<std::size_t>(0, closed.size() - 1)];
+                h = PickOne(in, closed);
             else
                 h.value = in.ConsumeIntegral<std::uintptr_t>();
             const UINT msg = in.ConsumeBool() ? DRV_USER + in.ConsumeIntegralInRange<UINT>(0, 70)
                                               : in.ConsumeIntegral<UINT>();
-            const DWORD_PTR p1 = Param(in, blocks, freed), p2 = Param(in, blocks, freed);
+            // Mostly the blocks handed out: the card reads and writes records through them.
+            const DWORD_PTR p1 = PickAddress(in, blocks, freed, 0xFF, 2),
+                            p2 = PickAddress(in, blocks, freed, 0xFF, 2);
             if (h.in)
                 waveInMessage(reinterpret_cast<HWAVEIN>(h.value), msg, p1, p2);
             else

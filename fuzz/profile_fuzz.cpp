@@ -11,6 +11,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -32,11 +33,15 @@ std::string Unquote(const std::string& v) {
         return v.substr(1, v.size() - 2);
     return v;
 }
+// A line break or a NUL anywhere, "]" in a section, "=" in a key or a key that begins like a header or
+// a comment: the file cannot hold it, and the write is refused.
 bool Storable(const std::string& section, const std::string& key, const std::string& value) {
     const std::string k = Trim(key);
-    return Trim(section).find_first_of("]\r\n") == std::string::npos &&
-           k.find_first_of("=\r\n") == std::string::npos && (k.empty() || (k[0] != '[' && k[0] != ';')) &&
-           value.find_first_of("\r\n") == std::string::npos;
+    const std::string_view breaks("\r\n\0", 3);
+    return Trim(section).find_first_of(']') == std::string::npos &&
+           section.find_first_of(breaks) == std::string::npos && k.find_first_of('=') == std::string::npos &&
+           k.find_first_of(breaks) == std::string::npos && (k.empty() || (k[0] != '[' && k[0] != ';')) &&
+           value.find_first_of(breaks) == std::string::npos;
 }
 
 // section -> key -> what a read gives, for the names the calls use.

@@ -1,5 +1,6 @@
 #include "harness/Harness.h"
 
+#include "app/Formutil.h"
 #include "app/startup.h"
 #include "app/tbmainf.h"
 #include "emu/Emulator.h"
@@ -201,6 +202,10 @@ int Harness::Run(LineSource source) {
             Print("msgbox caption=\"" + Escape(r.caption) + "\" style=" + Hex(r.style) + " text=\"" +
                   Escape(r.text) + "\"");
         });
+        // What the program reports without a box (a failing save at the end of the session).
+        krvl::SetSaveReportSink([this](const std::string& caption, const std::string& text) {
+            Print("report caption=\"" + Escape(caption) + "\" text=\"" + Escape(text) + "\"");
+        });
         sys::SetWaitHook([this] { Pump(); });
 
         while (!m_error) {
@@ -217,6 +222,7 @@ int Harness::Run(LineSource source) {
     }
     sys::SetWaitHook(nullptr);
     sys::SetMessageBoxObserver(nullptr);
+    krvl::SetSaveReportSink(nullptr);
     if (m_emu) m_emu->SetTranscriptSink(nullptr);
     sys::JoinShellPrograms();
     if (m_error) {

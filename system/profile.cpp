@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -197,16 +198,18 @@ bool WriteFileAtomically(const std::string& path, const std::vector<Line>& lines
 
 // Names and values the file format cannot hold: a line break would make a value into further lines,
 // a "]" cuts a section name, an "=" a key, and a key that begins like a header or a comment would read
-// back as one.
+// back as one. A NUL (only the many-key save can be handed one) would cut what a read gives back.
+bool NoneOf(const std::string& text, std::string_view refused) {
+    return text.find_first_of(refused) == std::string::npos;
+}
 bool StorableSection(const std::string& name) {
-    return name.find_first_of("]\r\n") == std::string::npos;
+    return NoneOf(name, std::string_view("]\r\n\0", 4));
 }
 bool StorableKey(const std::string& key) {
-    return key.find_first_of("=\r\n") == std::string::npos &&
-           (key.empty() || (key[0] != '[' && key[0] != ';'));
+    return NoneOf(key, std::string_view("=\r\n\0", 4)) && (key.empty() || (key[0] != '[' && key[0] != ';'));
 }
 bool StorableValue(const std::string& value) {
-    return value.find_first_of("\r\n") == std::string::npos;
+    return NoneOf(value, std::string_view("\r\n\0", 3));
 }
 
 // Edits on the lines of a file; each returns whether it changed anything.

@@ -174,7 +174,8 @@ std::string WindowsDirectory();
 std::string ResolveProfilePath(const std::string& file);
 // Sets many keys of one section as one replacement of the file: all of them are stored or, when the
 // folder is read-only or full, or the file exists but cannot be read, none is and the file stays as it
-// was. False also for a name or value the file cannot hold (a line break; "]" in a section, "=" in a key).
+// was. False also for a name or value the file cannot hold (a line break or NUL; "]" in a section, "="
+// in a key).
 bool WriteProfileEntries(const std::string& file, const std::string& section,
                          const std::vector<std::pair<std::string, std::string>>& entries);
 // For tests: a write to a path for which this returns true fails as a full disk would.

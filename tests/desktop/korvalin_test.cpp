@@ -1,7 +1,8 @@
 // The korvalin program end to end on a virtual X server of its own: the tray icon embedded in a tray
 // host, a double click on it opens the control window, whose check box captions are where the layout
 // puts them; without a tray host the icon window stands in; SIGTERM ends the program with its settings
-// written. Skips where the program or the X tools are missing.
+// written, or promptly with the failure told when they cannot be. Skips where the program or the X tools are
+// missing.
 #include "X11Session.h"
 
 namespace {
@@ -98,6 +99,23 @@ TEST_F(Korvalin, WithoutATrayHostTheIconWindowStandsIn) {
     StartProgram();
     OpenFromTheIconWindow();
     TerminateAndCheckSettings();
+}
+
+// A settings file that cannot be replaced (a folder in its place): SIGTERM still ends the program within
+// a few seconds, the failed save told on standard error rather than in a box nobody would answer.
+TEST_F(Korvalin, SigtermWithSettingsThatCannotBeSavedEndsPromptlyAndTellsWhy) {
+    fs::create_directories(dir / "config" / "korvalin" / "KRVLmix.ini");
+    StartProgram();
+    OpenFromTheIconWindow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(kill(app.Pid(), SIGTERM), 0);
+    std::optional<int> status = app.Wait(5000);
+    ASSERT_TRUE(status) << "korvalin did not end within 5 s of SIGTERM\n" << Log();
+    EXPECT_EQ(*status, 0) << Log();
+    std::string log = Log();
+    EXPECT_NE(log.find("Fehler: Die Einstellungen konnten nicht gespeichert werden. \""), std::string::npos)
+        << log;
+    EXPECT_TRUE(fs::is_directory(dir / "config" / "korvalin" / "KRVLmix.ini"));
 }
 
 // The settings box of the control window opens the dialog of the first card; a click on each tab shows

@@ -1,5 +1,6 @@
 // What the user stored in the settings file outlives the end of the program, however it ends.
 #include "script_run.h"
+#include "system/sys.h"
 
 #include <filesystem>
 #include <fstream>
@@ -66,6 +67,35 @@ TEST(StoredSettings, AControlWindowOpenAtTheEndSavesWhatItShows) {
     std::string ini = RunOnStoredSettings("start\ntray dblclick\ncheck Korvalin chkStayOnTop 0\nexit\n");
     EXPECT_TRUE(Holds(ini, "chkStayOnTop=0")) << ini;
     EXPECT_TRUE(Holds(ini, "Top=10")) << ini;
+}
+
+// A folder that takes no writes: outside the end of the session one box, as ever; at the end of the
+// session nobody can answer a box, so every window still tries its save, the failure is one report
+// line, and the program ends.
+TEST(StoredSettings, AFailingSaveAtTheEndOfTheSessionIsReportedWithoutABoxAndTheProgramEnds) {
+    int writes = 0;
+    sys::SetProfileWriteFault([&](const std::string&) {
+        ++writes;
+        return true;
+    });
+    const std::string open = "start\ntray dblclick\ncheck Korvalin chkAnalogOutputs 1\n"
+                             "check Korvalin chkDigitalInputs 1\n";
+    Result r;
+    std::string ini = RunOnStoredSettings(open + "check Korvalin chkAnalogOutputs 0\nexit\n", &r);
+    ExpectAllKept(ini, "exit");
+    EXPECT_EQ(r.Count("msgbox caption=\"Fehler\""), 1) << r.out;
+    EXPECT_FALSE(r.Has("report ")) << r.out;
+
+    writes = 0;
+    ini = RunOnStoredSettings(open + "endsession\n", &r);
+    sys::SetProfileWriteFault(nullptr);
+    ExpectAllKept(ini, "endsession");
+    EXPECT_FALSE(r.Has("msgbox")) << r.out;
+    EXPECT_EQ(
+        r.Count("report caption=\"Fehler\" text=\"Die Einstellungen konnten nicht gespeichert werden. "), 1)
+        << r.out;
+    EXPECT_EQ(r.Count("KRVLmix.ini\\\" ist nicht beschreibbar"), 1) << r.out;
+    EXPECT_GE(writes, 3) << "the control window and both mixer windows try their saves";
 }
 
 } // namespace

@@ -22,7 +22,9 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <mutex>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -81,11 +83,69 @@ std::string Address(tk::TForm& form, tk::TControl& c, int depth = 0) {
     return "";
 }
 
+// Stands between the system's wave layer and the emulated card and remembers, for each handle, the
+// window it reports to (a monitored source an output window opens later) and the newest window when
+// it was opened (the window being made opens its handles as it is made).
+class HandleWatch final : public sys::WaveDriver {
+public:
+    explicit HandleWatch(std::shared_ptr<emu::Emulator> card) : m_card(std::move(card)) {}
+
+    struct Opener {
+        HWND callback{};
+        tk::TForm* newest{};
+    };
+    Opener OpenerOf(std::uintptr_t handle) const {
+        std::lock_guard lock(m_mutex);
+        auto it = m_openers.find(handle);
+        return it == m_openers.end() ? Opener{} : it->second;
+    }
+
+    UINT DeviceCount(sys::WaveDir dir) override { return m_card->DeviceCount(dir); }
+    bool Caps(sys::WaveDir dir, UINT localId, sys::WaveCaps& caps) override {
+        return m_card->Caps(dir, localId, caps);
+    }
+    MMRESULT Open(sys::WaveDir dir, UINT localId, const WAVEFORMATEX* fmt, DWORD_PTR callback,
+                  DWORD_PTR instance, DWORD flags, std::uintptr_t& handle) override {
+        MMRESULT r = m_card->Open(dir, localId, fmt, callback, instance, flags, handle);
+        if (r == MMSYSERR_NOERROR) {
+            Opener o;
+            if ((flags & CALLBACK_TYPEMASK) == CALLBACK_WINDOW) o.callback = reinterpret_cast<HWND>(callback);
+            int forms = tk::Screen->FormCount();
+            if (forms > 0) o.newest = tk::Screen->Forms(forms - 1);
+            std::lock_guard lock(m_mutex);
+            m_openers[handle] = o;
+        }
+        return r;
+    }
+    MMRESULT Close(sys::WaveDir dir, std::uintptr_t handle) override { return m_card->Close(dir, handle); }
+    DWORD Message(sys::WaveDir dir, std::uintptr_t handle, UINT msg, DWORD_PTR p1, DWORD_PTR p2) override {
+        return m_card->Message(dir, handle, msg, p1, p2);
+    }
+
+private:
+    std::shared_ptr<emu::Emulator> m_card;
+    mutable std::mutex m_mutex;
+    std::map<std::uintptr_t, Opener> m_openers;
+};
+
+// What the per-window check saw over a run.
+struct CloseTally {
+    int closes{};     // windows whose close was checked
+    int handles{};    // handles those windows held at their close
+    int unassigned{}; // handles opened that no single window could be named for
+};
+
 // One session of the program: a fresh start on its own card set, up to `budget` steps.
 class RandomUser {
 public:
-    RandomUser(Rng& rng, int cards, int budget, std::ostringstream& out, std::map<std::string, int>& tally)
-        : m_rng(rng), m_cards(cards), m_budget(budget), m_out(out), m_tally(tally) {}
+    RandomUser(Rng& rng, int cards, int budget, std::ostringstream& out, std::map<std::string, int>& tally,
+               CloseTally& closes)
+        : m_rng(rng), m_cards(cards), m_budget(budget), m_out(out), m_tally(tally), m_closes(closes) {}
+    ~RandomUser() {
+        if (m_watch) sys::UnregisterWaveDriver(m_watch);
+    }
+    RandomUser(const RandomUser&) = delete;
+    RandomUser& operator=(const RandomUser&) = delete;
 
     void Attach(harness::Harness& h) { m_harness = &h; }
     int StepsTaken() const { return m_steps; }
@@ -101,7 +161,9 @@ public:
         std::string printed = m_out.str().substr(m_seen);
         m_seen = m_out.str().size();
         if (printed.find("program ended") != std::string::npos) m_ended = true;
-        if (m_started && !m_ended) Check(printed);
+        // What the program printed as it ended counts too (a box or report at the end of the session).
+        if (m_started) CheckPrinted(printed);
+        if (m_started && !m_ended) Check();
         if (!m_failures.empty() || m_ended || m_steps >= m_budget) return std::nullopt;
         std::string line = m_started ? Choose() : "start";
         m_started = true;
@@ -124,17 +186,23 @@ private:
     }
 
     // ---- invariants ------------------------------------------------------------------------------------
-    void Check(const std::string& printed) {
+    void CheckPrinted(const std::string& printed) {
         std::istringstream lines(printed);
         for (std::string l; std::getline(lines, l);) {
             if (l.rfind("msgbox", 0) == 0) Fail("message box: " + l);
+            if (l.rfind("report", 0) == 0) Fail("error report: " + l);
             if (l.rfind("error:", 0) == 0) Fail("script error: " + l);
         }
+    }
+
+    void Check() {
         if (!krvl::frmMain) {
             m_ended = true; // the program has ended (a removal, the end of the session)
             return;
         }
         emu::Emulator* card = m_harness->Emulated();
+        if (!m_watch) Watch(*card);
+        CheckClosedWindows(*card);
         bool anyWindow = false;
         for (int i = 0; i < tk::Screen->FormCount(); ++i) {
             tk::TForm* f = tk::Screen->Forms(i);
@@ -158,6 +226,98 @@ private:
                 Fail("shared blocks with no window open: " + std::to_string(blocks) + ", at the start " +
                      std::to_string(*m_idleBlocks));
         }
+    }
+
+    // Put the watch between the wave layer and the card, before the program has opened any handle.
+    void Watch(emu::Emulator& card) {
+        if (sys::OpenWaveHandles() != 0) {
+            Fail(std::to_string(sys::OpenWaveHandles()) + " wave handles open before any window");
+            return;
+        }
+        auto shared = card.shared_from_this();
+        sys::UnregisterWaveDriver(shared);
+        m_watch = std::make_shared<HandleWatch>(shared);
+        sys::RegisterWaveDriver(m_watch);
+        m_blocksBefore = sys::LiveBlocks16();
+    }
+
+    // What each mixer window opened it gives back when it closes, whatever other windows stay open.
+    struct Held {
+        std::string caption;
+        std::set<std::uintptr_t> handles;
+        std::size_t blocks{};
+    };
+
+    void CheckClosedWindows(emu::Emulator& card) {
+        if (!m_watch) return;
+        std::set<std::uintptr_t> open;
+        for (const auto& h : card.Handles())
+            open.insert(h.handle);
+        std::size_t blocks = sys::LiveBlocks16();
+        std::map<HWND, krvl::TMixerFrame*> byWindow;
+        std::vector<krvl::TMixerFrame*> created;
+        std::set<krvl::TMixerFrame*> live;
+        for (int i = 0; i < tk::Screen->FormCount(); ++i) {
+            auto* frame = dynamic_cast<krvl::TMixerFrame*>(tk::Screen->Forms(i));
+            if (!frame) continue;
+            live.insert(frame);
+            if (frame->HandleAllocated()) byWindow[frame->Handle()] = frame;
+            if (!m_held.count(frame)) {
+                created.push_back(frame);
+                m_held[frame].caption = frame->Caption();
+            }
+        }
+
+        std::size_t heldBlocks = 0;
+        bool anyClosed = false;
+        for (auto it = m_held.begin(); it != m_held.end();) {
+            if (live.count(it->first)) {
+                ++it;
+                continue;
+            }
+            const Held& gone = it->second;
+            std::size_t left = 0;
+            for (std::uintptr_t h : gone.handles)
+                if (open.count(h)) ++left;
+            if (left)
+                Fail(gone.caption + " closed with " + std::to_string(left) + " of its " +
+                     std::to_string(gone.handles.size()) + " handles still open");
+            ++m_closes.closes;
+            m_closes.handles += static_cast<int>(gone.handles.size());
+            heldBlocks += gone.blocks;
+            anyClosed = true;
+            it = m_held.erase(it);
+        }
+        if (anyClosed && m_blocksBefore < blocks + heldBlocks)
+            Fail("closed windows held " + std::to_string(heldBlocks) + " shared blocks, " +
+                 std::to_string(m_blocksBefore > blocks ? m_blocksBefore - blocks : 0) + " were freed");
+
+        // New handles belong to the window they report to, else to a window this step made that was
+        // the newest when they were opened.
+        for (std::uintptr_t h : open) {
+            if (m_openBefore.count(h)) continue;
+            krvl::TMixerFrame* owner = nullptr;
+            HandleWatch::Opener opener = m_watch->OpenerOf(h);
+            if (auto w = byWindow.find(opener.callback); opener.callback && w != byWindow.end())
+                owner = w->second;
+            else if (std::find(created.begin(), created.end(), opener.newest) != created.end())
+                owner = static_cast<krvl::TMixerFrame*>(opener.newest);
+            if (owner)
+                m_held[owner].handles.insert(h);
+            else
+                ++m_closes.unassigned;
+        }
+        for (auto& [frame, held] : m_held)
+            std::erase_if(held.handles, [&](std::uintptr_t h) { return !open.count(h); });
+        if (created.size() == 1 && !anyClosed && blocks > m_blocksBefore)
+            m_held[created.front()].blocks = blocks - m_blocksBefore;
+        // Every mixer window opens control handles as it is made: a window with none seen means the
+        // watch has lost track, and the check above would pass for nothing.
+        for (krvl::TMixerFrame* frame : created)
+            if (m_held[frame].handles.empty())
+                Fail(frame->Caption() + " was made without a control handle the watch saw");
+        m_openBefore = std::move(open);
+        m_blocksBefore = blocks;
     }
 
     void CheckFrame(krvl::TMixerFrame& frame) {
@@ -362,7 +522,12 @@ private:
     int m_budget;
     std::ostringstream& m_out;
     std::map<std::string, int>& m_tally;
+    CloseTally& m_closes;
     harness::Harness* m_harness{};
+    std::shared_ptr<HandleWatch> m_watch;
+    std::map<krvl::TMixerFrame*, Held> m_held;
+    std::set<std::uintptr_t> m_openBefore;
+    std::size_t m_blocksBefore{};
     std::size_t m_seen{};
     int m_steps{};
     bool m_started{};
@@ -395,6 +560,7 @@ TEST(RandomUse, ThousandsOfRandomActionsKeepEveryWindowSoundAndNothingLeaks) {
     int done = 0;
     int sessions = 0;
     std::map<std::string, int> tally;
+    CloseTally closes;
     while (done < steps) {
         int cards = rng.Between(1, 4);
         std::string scenarioPath = (dir / "scenario.json").string();
@@ -403,7 +569,7 @@ TEST(RandomUse, ThousandsOfRandomActionsKeepEveryWindowSoundAndNothingLeaks) {
         options.scenarioFile = scenarioPath;
         options.windowsDir = dir.string();
         std::ostringstream out;
-        RandomUser user(rng, cards, std::min(steps - done, rng.Between(50, 600)), out, tally);
+        RandomUser user(rng, cards, std::min(steps - done, rng.Between(50, 600)), out, tally, closes);
         int status = 0;
         {
             harness::Harness h(options, out);
@@ -423,7 +589,13 @@ TEST(RandomUse, ThousandsOfRandomActionsKeepEveryWindowSoundAndNothingLeaks) {
         EXPECT_EQ(sys::OpenWaveHandles(), 0u) << context;
         EXPECT_EQ(sys::LiveBlocks16(), 0u) << context;
     }
-    std::cout << "random use: " << done << " steps in " << sessions << " sessions" << std::endl;
+    std::cout << "random use: " << done << " steps in " << sessions << " sessions; " << closes.closes
+              << " window closes checked, holding " << closes.handles << " handles; " << closes.unassigned
+              << " handles of no single window" << std::endl;
+    // A run of some length closes windows while the program goes on; none checked means a blind check.
+    if (steps >= 500) {
+        EXPECT_GT(closes.handles, 0);
+    }
     for (const auto& [what, n] : tally)
         std::cout << "  " << what << ": " << n << std::endl;
     std::filesystem::remove_all(dir);

@@ -245,6 +245,10 @@ TEST_F(Profile, NamesAndValuesTheFileCannotHoldAreRefused) {
     EXPECT_FALSE(WritePrivateProfileStringA("Korvalin", "[Top", "2", "KRVLmix.ini"));
     EXPECT_FALSE(WritePrivateProfileStringA("Korvalin", " ;Top", "2", "KRVLmix.ini"));
     EXPECT_FALSE(sys::WriteProfileEntries("KRVLmix.ini", "Korvalin", {{"Top", "2"}, {"Left", "a\nb"}}));
+    // A NUL would come back as the text before it.
+    EXPECT_FALSE(sys::WriteProfileEntries("KRVLmix.ini", "Korvalin", {{"Left", std::string("a\0b", 3)}}));
+    EXPECT_FALSE(sys::WriteProfileEntries("KRVLmix.ini", "Korvalin", {{std::string("To\0p", 4), "2"}}));
+    EXPECT_FALSE(sys::WriteProfileEntries("KRVLmix.ini", std::string("Kor\0valin", 9), {{"Top", "2"}}));
     EXPECT_EQ(ReadRaw(), "[Korvalin]\r\nTop=1\r\n");
 }
 
