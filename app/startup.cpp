@@ -20,6 +20,12 @@ bool& ExitFlag() {
     return flag;
 }
 
+void EndProgram() {
+    // A settings dialog or its Info box still running would otherwise keep its loop turning for good.
+    tk::Screen->CancelModalForms();
+    ExitFlag() = true;
+}
+
 NOTIFYICONDATAA& TrayRecord() {
     static NOTIFYICONDATAA record{};
     return record;

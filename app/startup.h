@@ -8,6 +8,8 @@ namespace krvl {
 
 // When set, the message loop ends and the program shuts down.
 bool& ExitFlag();
+// Sets the exit flag and ends the modal loops that run, so the program's loop can see it.
+void EndProgram();
 NOTIFYICONDATAA& TrayRecord();
 
 // Tells the control window how each mixer window and the settings dialog are made. Explicit rather than

@@ -53,7 +53,7 @@ void CloseShowingControlWindow() {
 
 void TfrmMain::ExitCommand() {
     CloseShowingControlWindow();
-    ExitFlag() = true;
+    EndProgram();
 }
 
 void TfrmMain::ShowPopup() {
@@ -110,7 +110,7 @@ void TfrmMain::WMDeviceChange(tk::TMessage& message) {
         }
         CloseShowingControlWindow();
         if (MixControlWnd) MixControlWnd->Free();
-        ExitFlag() = true;
+        EndProgram();
         return;
     }
 }

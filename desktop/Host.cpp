@@ -285,9 +285,7 @@ void Host::EndSession() {
     m_endPending = false;
     for (Dialog* d : std::vector<Dialog*>(m_dialogs))
         d->Dismiss();
-    for (int i = 0; i < tk::Screen->FormCount(); ++i)
-        if (tk::Screen->Forms(i)->FormState() & tk::fsModal)
-            tk::Screen->Forms(i)->SetModalResult(tk::mrCancel);
+    tk::Screen->CancelModalForms();
     std::vector<HWND> windows;
     for (HWND h : sys::TopLevelWindows())
         if (std::find(m_endedWindows.begin(), m_endedWindows.end(), h) == m_endedWindows.end())

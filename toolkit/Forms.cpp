@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 namespace tk {
 
@@ -295,6 +296,9 @@ TModalResult TForm::ShowModal() {
             disabled.push_back(f);
         }
     TForm* previous = Screen->ActiveForm();
+    // The form active before may be destroyed while this one runs (the program told to end).
+    std::optional<TTracker> previousAlive;
+    if (previous) previousAlive.emplace(previous);
     m_formState |= fsModal;
     m_modalResult = mrNone;
     TTracker alive(this);
@@ -327,7 +331,7 @@ TModalResult TForm::ShowModal() {
     TModalResult result = m_modalResult;
     m_formState &= ~fsModal;
     Hide();
-    if (previous && previous != this && previous->m_visible) previous->SetActive(true);
+    if (previous && *previousAlive && previous != this && previous->m_visible) previous->SetActive(true);
     return result;
 }
 
@@ -762,6 +766,11 @@ TForm* TScreen::FindForm(const std::string& caption) const {
     for (TForm* f : m_forms)
         if (f->Caption() == caption) return f;
     return nullptr;
+}
+
+void TScreen::CancelModalForms() {
+    for (TForm* f : m_forms)
+        if (f->FormState() & fsModal) f->SetModalResult(mrCancel);
 }
 
 void TScreen::SetSize(int width, int height) {

@@ -188,6 +188,8 @@ public:
     TForm* Forms(int index) const { return m_forms.at(static_cast<std::size_t>(index)); }
     // The first form with exactly this caption, or null.
     TForm* FindForm(const std::string& caption) const;
+    // Ends every running modal loop with mrCancel, for a program that is told to end while dialogs run.
+    void CancelModalForms();
     TForm* ActiveForm() const { return m_active; }
     int Width() const { return m_width; }
     int Height() const { return m_height; }

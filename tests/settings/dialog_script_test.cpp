@@ -364,3 +364,18 @@ TEST(SettingsScript, TheProgramEndsCleanlyWhileALaterCardsDialogRuns) {
         EXPECT_EQ(Requests(r, "setconfig"), 0) << r.out;
     }
 }
+
+// The Info box's modal loop ran on for good once the program had been told to end.
+TEST(SettingsScript, TheProgramEndsWhileTheInfoBoxRunsOverADialog) {
+    const std::string dlg2 = "\"Korvalin Einstellungen Karte #2\"";
+    for (const char* end : {"exit\n", "endsession\n"}) {
+        Result r = RunScript(kOpen + "click " + kDlg1 + " btnNext\nselect " + dlg2 + " pgMain 2\nclick " +
+                                 dlg2 + " btnInfo\nwindows\n" + end + "windows\n",
+                             "", true);
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_TRUE(r.Has("window caption=\"Info\" class=TAboutBox visible=1")) << r.out;
+        EXPECT_TRUE(r.Has("program ended")) << r.out;
+        EXPECT_FALSE(r.Has("msgbox")) << r.out;
+        EXPECT_EQ(Requests(r, "setconfig"), 0) << r.out;
+    }
+}

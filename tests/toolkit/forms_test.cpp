@@ -119,6 +119,26 @@ TEST_F(FormsTest, ShowModalRunsANestedLoopOnTheSameQueue) {
     EXPECT_THROW(main->ShowModal(), EInvalidOperation); // already visible
 }
 
+// A program told to end cancels its modal forms and destroys the one under them while they still run.
+TEST_F(FormsTest, CancelledModalFormsEndAndLeaveNoDestroyedFormActive) {
+    TForm* main = NewForm("Main");
+    TForm* dialog = NewForm("Dialog");
+    TForm* box = NewForm("Box");
+    main->Show();
+    dialog->Show();
+    dialog->SetActive(true);
+    box->OnShow = [&](TObject*) { PostMessageA(box->Handle(), WM_USER + 1, 0, 0); };
+    box->SetMessageHandler(WM_USER + 1, [&](TMessage&) {
+        Screen->CancelModalForms();
+        dialog->Free();
+    });
+    EXPECT_EQ(box->ShowModal(), mrCancel);
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        EXPECT_NE(Screen->Forms(i)->Caption(), "Dialog");
+    EXPECT_NE(Screen->ActiveForm(), dialog);
+    EXPECT_FALSE(box->Visible());
+}
+
 TEST_F(FormsTest, OtherFormsTakeNoInputWhileAModalFormRuns) {
     TForm* main = NewForm("Main");
     auto* button = New<TButton>(main);
