@@ -36,8 +36,8 @@ struct Signal {
     static Signal Sine(double level, double freq, double phase = 0);
     static Signal Noise(double level, std::uint32_t seed = 1);
 
-    // Largest |x(t)| for t in [t0Ms, t1Ms] (continuous for a sine, per sample otherwise); t0Ms == t1Ms
-    // gives the value at that instant.
+    // Largest |x(t)| for t in [t0Ms, t1Ms] (continuous for a sine, per sample for a WAV, per millisecond
+    // for noise); t0Ms == t1Ms gives the value at that instant (for noise: that millisecond's peak).
     double Peak(std::uint64_t t0Ms, std::uint64_t t1Ms) const;
 };
 
