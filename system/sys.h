@@ -85,6 +85,10 @@ void* ResolveVdm16(DWORD vp, DWORD length);
 // For another thread: runs access on [vp, vp + length) while the block cannot be freed; false (and
 // access not run) for a bad address.
 bool AccessVdm16(DWORD vp, DWORD length, const std::function<void(BYTE* data)>& access);
+// How many accesses AccessVdm16 has made so far; and a wait (real time, at most ms) until that count
+// differs from seen: a caller polling a word another thread writes wakes at the write, not a period later.
+std::uint64_t Vdm16Accesses();
+void WaitVdm16Access(std::uint64_t seen, DWORD ms);
 std::size_t LiveBlocks16();
 
 // ---- wave drivers -----------------------------------------------------------------------------------
