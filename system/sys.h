@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,12 @@ public:
     virtual std::uint64_t NowMs() = 0;
     // Returns a non-zero id. A periodic timer first fires after periodMs, then every periodMs.
     virtual UINT AddTimer(UINT delayMs, bool periodic, TimerCallback callback) = 0;
+    // A periodic timer whose ticks may be moved onto the clock's multiples of the period, so timers of
+    // one period wake the program together rather than each on its own: the first tick comes after at
+    // least periodMs and less than twice that, the next ones every periodMs.
+    virtual UINT AddAlignedTimer(UINT periodMs, TimerCallback callback) {
+        return AddTimer(periodMs, true, std::move(callback));
+    }
     // When this returns, the callback is not running and will not run again (unless called from the
     // callback itself, which cannot wait for itself).
     virtual bool KillTimer(UINT id) = 0;
