@@ -66,9 +66,28 @@ double WavPeak(const Signal& s, std::uint64_t t0, std::uint64_t t1) {
     auto rate = static_cast<std::uint64_t>(s.wav->rate);
     std::uint64_t n0 = t0 * rate / 1000, n1 = t1 * rate / 1000;
     if (n1 - n0 + 1 >= len) return s.wav->peaks[ch];
+    const std::vector<int>& blocks = s.wav->blockPeaks[ch];
+    constexpr std::uint64_t kBlock = WavData::kBlock;
     int peak = 0;
-    for (std::uint64_t n = n0; n <= n1; ++n)
-        peak = std::max(peak, std::abs(static_cast<int>(samples[n % len])));
+    // The window in the file's own positions, in at most two pieces where the loop starts over.
+    auto scan = [&](std::uint64_t a, std::uint64_t b) { // a <= b < len
+        while (a <= b) {
+            if (a % kBlock == 0 && a + kBlock - 1 <= b) {
+                peak = std::max(peak, blocks[a / kBlock]);
+                a += kBlock;
+            } else {
+                peak = std::max(peak, std::abs(static_cast<int>(samples[a])));
+                ++a;
+            }
+        }
+    };
+    std::uint64_t a = n0 % len, b = n1 % len;
+    if (a <= b) {
+        scan(a, b);
+    } else {
+        scan(a, len - 1);
+        scan(0, b);
+    }
     return peak;
 }
 
@@ -153,6 +172,13 @@ std::shared_ptr<const WavData> WavData::Parse(const std::vector<std::uint8_t>& b
                     auto v = static_cast<std::int16_t>(Le16(b, body + (f * channels + c) * 2));
                     data->channels[c][f] = v;
                     data->peaks[c] = std::max(data->peaks[c], std::min(32767, std::abs(static_cast<int>(v))));
+                }
+            data->blockPeaks.assign(channels,
+                                    std::vector<int>((frames + WavData::kBlock - 1) / WavData::kBlock, 0));
+            for (int c = 0; c < channels; ++c)
+                for (std::size_t f = 0; f < frames; ++f) {
+                    int& block = data->blockPeaks[c][f / WavData::kBlock];
+                    block = std::max(block, std::abs(static_cast<int>(data->channels[c][f])));
                 }
             return data;
         }

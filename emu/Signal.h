@@ -1,6 +1,7 @@
 // The signal model behind the level meters: what each input and playback device carries.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -14,6 +15,10 @@ struct WavData {
     int rate{};
     std::vector<std::vector<std::int16_t>> channels;
     std::vector<int> peaks; // largest |sample| per channel
+    // Largest |sample| of each run of kBlock samples per channel (the last run may be shorter), so a
+    // window's peak takes a look per block rather than per sample.
+    static constexpr std::size_t kBlock = 64;
+    std::vector<std::vector<int>> blockPeaks;
 
     // Throws std::runtime_error naming the file and what is wrong with it.
     static std::shared_ptr<const WavData> Load(const std::string& path);
