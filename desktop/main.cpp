@@ -131,8 +131,14 @@ int main(int argc, char** argv) {
     g_set_application_name("Korvalin Manager");
     Settings settings;
     if (AsksForHelpOrVersion(argc, argv, settings)) return Answer(settings);
+    // The program draws with cairo alone: GDK's probe of the GL drivers (about half of GTK's start-up,
+    // before the tray icon can exist) is skipped unless the user asks for GL. Only for GDK's own start:
+    // what the program starts later gets the environment as it was.
+    const bool probeGl = g_getenv("GDK_GL") != nullptr;
+    if (!probeGl) g_setenv("GDK_GL", "disable", TRUE);
     // GTK's own options (--display, ...) go first; what is left is ours.
     gtk_parse_args(&argc, &argv);
+    if (!probeGl) g_unsetenv("GDK_GL");
     if (std::string fault = Parse(argc, argv, settings); !fault.empty()) {
         std::fprintf(stderr, "korvalin: %s\n", fault.c_str());
         Usage(stderr);

@@ -58,12 +58,17 @@ bool ConfigRequest(std::int32_t driverLink, DWORD code, void* record, DWORD size
     if (started) {
         // Measured in real time: a virtual clock must not turn a host that answers into a time-out.
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(g_timeoutMs.load());
-        while (!Completed(done)) {
+        for (;;) {
+            // Counted before the look, so a write right after it ends the wait at once.
+            std::uint64_t before = sys::Vdm16Accesses();
+            if (Completed(done)) break;
             if (std::chrono::steady_clock::now() >= deadline) {
                 started = false; // the blocks go with their owners; the host can no longer reach freed ones
                 break;
             }
-            Sleep(1);
+            // The word is still looked at every millisecond; the host's write wakes the look early. The
+            // look itself was one access: the wait is for the next.
+            sys::WaitVdm16Access(before + 1, 1);
         }
     }
     std::memcpy(record, data.Flat(), size);

@@ -10,9 +10,9 @@
 namespace emu {
 namespace {
 
-constexpr std::uint64_t kNoiseRate = 44100;
-// A peak over more samples than this is as good as the peak over this many.
-constexpr std::uint64_t kMaxScan = 44100;
+constexpr double kNoiseSamplesPerMs = 44.1;
+// A peak over more than a second is as good as the peak over a second.
+constexpr std::uint64_t kMaxScanMs = 1000;
 
 std::uint32_t Hash(std::uint32_t seed, std::uint64_t n) {
     std::uint64_t x = n * 0x9E3779B97F4A7C15ull ^ (static_cast<std::uint64_t>(seed) << 32 | seed);
@@ -44,16 +44,17 @@ double SinePeak(const Signal& s, std::uint64_t t0, std::uint64_t t1) {
     return std::max(value(t0), value(t1));
 }
 
+// Noise is drawn per millisecond rather than per sample: the largest |x| of k uniform samples has the
+// distribution of u^(1/k) for one uniform u, so a millisecond's peak takes one hash instead of 44, and
+// the largest u of a window gives the window's peak with a single pow (it is monotonic).
 double NoisePeak(const Signal& s, std::uint64_t t0, std::uint64_t t1) {
     if (s.level <= 0) return 0;
-    std::uint64_t n0 = t0 * kNoiseRate / 1000, n1 = t1 * kNoiseRate / 1000;
-    if (n1 - n0 >= kMaxScan) n0 = n1 - kMaxScan + 1;
-    double peak = 0;
-    for (std::uint64_t n = n0; n <= n1; ++n) {
-        double x = static_cast<double>(Hash(s.seed, n)) / 4294967295.0 * 2.0 - 1.0;
-        peak = std::max(peak, std::abs(x));
-    }
-    return peak * s.level;
+    if (t1 - t0 >= kMaxScanMs) t0 = t1 - kMaxScanMs + 1;
+    std::uint32_t top = 0;
+    for (std::uint64_t m = t0; m <= t1; ++m)
+        top = std::max(top, Hash(s.seed, m));
+    double u = (static_cast<double>(top) + 1.0) / 4294967296.0; // (0, 1]
+    return std::pow(u, 1.0 / kNoiseSamplesPerMs) * s.level;
 }
 
 double WavPeak(const Signal& s, std::uint64_t t0, std::uint64_t t1) {
@@ -65,9 +66,28 @@ double WavPeak(const Signal& s, std::uint64_t t0, std::uint64_t t1) {
     auto rate = static_cast<std::uint64_t>(s.wav->rate);
     std::uint64_t n0 = t0 * rate / 1000, n1 = t1 * rate / 1000;
     if (n1 - n0 + 1 >= len) return s.wav->peaks[ch];
+    const std::vector<int>& blocks = s.wav->blockPeaks[ch];
+    constexpr std::uint64_t kBlock = WavData::kBlock;
     int peak = 0;
-    for (std::uint64_t n = n0; n <= n1; ++n)
-        peak = std::max(peak, std::abs(static_cast<int>(samples[n % len])));
+    // The window in the file's own positions, in at most two pieces where the loop starts over.
+    auto scan = [&](std::uint64_t a, std::uint64_t b) { // a <= b < len
+        while (a <= b) {
+            if (a % kBlock == 0 && a + kBlock - 1 <= b) {
+                peak = std::max(peak, blocks[a / kBlock]);
+                a += kBlock;
+            } else {
+                peak = std::max(peak, std::abs(static_cast<int>(samples[a])));
+                ++a;
+            }
+        }
+    };
+    std::uint64_t a = n0 % len, b = n1 % len;
+    if (a <= b) {
+        scan(a, b);
+    } else {
+        scan(a, len - 1);
+        scan(0, b);
+    }
     return peak;
 }
 
@@ -152,6 +172,13 @@ std::shared_ptr<const WavData> WavData::Parse(const std::vector<std::uint8_t>& b
                     auto v = static_cast<std::int16_t>(Le16(b, body + (f * channels + c) * 2));
                     data->channels[c][f] = v;
                     data->peaks[c] = std::max(data->peaks[c], std::min(32767, std::abs(static_cast<int>(v))));
+                }
+            data->blockPeaks.assign(channels,
+                                    std::vector<int>((frames + WavData::kBlock - 1) / WavData::kBlock, 0));
+            for (int c = 0; c < channels; ++c)
+                for (std::size_t f = 0; f < frames; ++f) {
+                    int& block = data->blockPeaks[c][f / WavData::kBlock];
+                    block = std::max(block, std::abs(static_cast<int>(data->channels[c][f])));
                 }
             return data;
         }

@@ -1,6 +1,7 @@
 // The signal model behind the level meters: what each input and playback device carries.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -14,6 +15,10 @@ struct WavData {
     int rate{};
     std::vector<std::vector<std::int16_t>> channels;
     std::vector<int> peaks; // largest |sample| per channel
+    // Largest |sample| of each run of kBlock samples per channel (the last run may be shorter), so a
+    // window's peak takes a look per block rather than per sample.
+    static constexpr std::size_t kBlock = 64;
+    std::vector<std::vector<int>> blockPeaks;
 
     // Throws std::runtime_error naming the file and what is wrong with it.
     static std::shared_ptr<const WavData> Load(const std::string& path);
@@ -36,8 +41,8 @@ struct Signal {
     static Signal Sine(double level, double freq, double phase = 0);
     static Signal Noise(double level, std::uint32_t seed = 1);
 
-    // Largest |x(t)| for t in [t0Ms, t1Ms] (continuous for a sine, per sample otherwise); t0Ms == t1Ms
-    // gives the value at that instant.
+    // Largest |x(t)| for t in [t0Ms, t1Ms] (continuous for a sine, per sample for a WAV, per millisecond
+    // for noise); t0Ms == t1Ms gives the value at that instant (for noise: that millisecond's peak).
     double Peak(std::uint64_t t0Ms, std::uint64_t t1Ms) const;
 };
 

@@ -21,7 +21,13 @@ struct TimerEntry {
     bool periodic{};
     std::uint64_t order{};
     std::shared_ptr<TimerCallback> callback;
+    bool aligned{}; // its ticks fall on multiples of the period
 };
+
+// The first multiple of period at or after t.
+std::uint64_t AlignUp(std::uint64_t t, UINT period) {
+    return period ? (t + period - 1) / period * period : t;
+}
 
 // Due timers ordered by (time, order set); both clocks keep them so.
 using DueKey = std::pair<std::uint64_t, std::uint64_t>;
@@ -45,15 +51,11 @@ public:
     }
 
     UINT AddTimer(UINT delayMs, bool periodic, TimerCallback callback) override {
-        std::lock_guard lock(m_mutex);
-        if (!m_thread.joinable()) m_thread = std::thread([this] { Run(); });
-        UINT id = NextId();
-        TimerEntry e{NowMs() + delayMs, delayMs, periodic, m_order++,
-                     std::make_shared<TimerCallback>(std::move(callback))};
-        m_due.insert({{e.due, e.order}, id});
-        m_timers[id] = std::move(e);
-        m_changed.notify_all();
-        return id;
+        return Add(delayMs, periodic, false, std::move(callback));
+    }
+
+    UINT AddAlignedTimer(UINT periodMs, TimerCallback callback) override {
+        return Add(periodMs, true, true, std::move(callback));
     }
 
     bool KillTimer(UINT id) override {
@@ -71,6 +73,20 @@ public:
     void Sleep(DWORD ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 private:
+    UINT Add(UINT delayMs, bool periodic, bool aligned, TimerCallback callback) {
+        std::lock_guard lock(m_mutex);
+        if (!m_thread.joinable()) m_thread = std::thread([this] { Run(); });
+        UINT id = NextId();
+        std::uint64_t due = NowMs() + delayMs;
+        if (aligned) due = AlignUp(due, delayMs);
+        TimerEntry e{
+            due, delayMs, periodic, m_order++, std::make_shared<TimerCallback>(std::move(callback)), aligned};
+        m_due.insert({{e.due, e.order}, id});
+        m_timers[id] = std::move(e);
+        m_changed.notify_all();
+        return id;
+    }
+
     UINT NextId() {
         for (;;) {
             UINT id = m_nextId++;
@@ -99,7 +115,8 @@ private:
             if (e.periodic) {
                 // Keep the period without drifting; skip ticks that were missed entirely.
                 e.due += e.period ? e.period : 1;
-                if (e.due + e.period < now) e.due = now + e.period;
+                if (e.due + e.period < now)
+                    e.due = e.aligned ? AlignUp(now + e.period, e.period) : now + e.period;
                 m_due.insert({{e.due, e.order}, id});
             } else {
                 m_timers.erase(id);
@@ -337,8 +354,11 @@ MMRESULT timeSetEvent(UINT uDelay, UINT uResolution, LPTIMECALLBACK lpTimeProc, 
     }
     if (fault && fault()) return 0;
     bool periodic = (fuEvent & TIME_PERIODIC) != 0;
-    return sys::CurrentClock().AddTimer(uDelay, periodic,
-                                        [lpTimeProc, dwUser](UINT id) { lpTimeProc(id, 0, dwUser, 0, 0); });
+    sys::TimerCallback callback = [lpTimeProc, dwUser](UINT id) { lpTimeProc(id, 0, dwUser, 0, 0); };
+    // Periodic multimedia timers of one period tick together (the meters of every open window): one
+    // wake-up of the program instead of one per timer.
+    if (periodic) return sys::CurrentClock().AddAlignedTimer(uDelay, std::move(callback));
+    return sys::CurrentClock().AddTimer(uDelay, false, std::move(callback));
 }
 
 MMRESULT timeKillEvent(UINT uTimerID) {

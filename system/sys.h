@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,12 @@ public:
     virtual std::uint64_t NowMs() = 0;
     // Returns a non-zero id. A periodic timer first fires after periodMs, then every periodMs.
     virtual UINT AddTimer(UINT delayMs, bool periodic, TimerCallback callback) = 0;
+    // A periodic timer whose ticks may be moved onto the clock's multiples of the period, so timers of
+    // one period wake the program together rather than each on its own: the first tick comes after at
+    // least periodMs and less than twice that, the next ones every periodMs.
+    virtual UINT AddAlignedTimer(UINT periodMs, TimerCallback callback) {
+        return AddTimer(periodMs, true, std::move(callback));
+    }
     // When this returns, the callback is not running and will not run again (unless called from the
     // callback itself, which cannot wait for itself).
     virtual bool KillTimer(UINT id) = 0;
@@ -85,6 +92,10 @@ void* ResolveVdm16(DWORD vp, DWORD length);
 // For another thread: runs access on [vp, vp + length) while the block cannot be freed; false (and
 // access not run) for a bad address.
 bool AccessVdm16(DWORD vp, DWORD length, const std::function<void(BYTE* data)>& access);
+// How many accesses AccessVdm16 has made so far; and a wait (real time, at most ms) until that count
+// differs from seen: a caller polling a word another thread writes wakes at the write, not a period later.
+std::uint64_t Vdm16Accesses();
+void WaitVdm16Access(std::uint64_t seen, DWORD ms);
 std::size_t LiveBlocks16();
 
 // ---- wave drivers -----------------------------------------------------------------------------------

@@ -3,6 +3,8 @@
 #include "system/internal.h"
 #include "system/sys.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -24,6 +26,9 @@ struct State {
     std::map<WORD, Block> blocks;
     WORD nextIndex{1};
     std::function<bool(DWORD)> flatFault;
+    // Counts the driver side's accesses from other threads, so a poller can sleep until the next one.
+    std::uint64_t accesses{};
+    std::condition_variable accessed;
 };
 
 State& S() {
@@ -118,11 +123,24 @@ void* ResolveVdm16(DWORD vp, DWORD length) {
 }
 
 bool AccessVdm16(DWORD vp, DWORD length, const std::function<void(BYTE*)>& access) {
-    std::lock_guard lock(S().mutex);
+    std::unique_lock lock(S().mutex);
     BYTE* p = Resolve(vp, length, Side::Driver);
     if (!p) return false;
     access(p);
+    ++S().accesses;
+    lock.unlock();
+    S().accessed.notify_all();
     return true;
+}
+
+std::uint64_t Vdm16Accesses() {
+    std::lock_guard lock(S().mutex);
+    return S().accesses;
+}
+
+void WaitVdm16Access(std::uint64_t seen, DWORD ms) {
+    std::unique_lock lock(S().mutex);
+    S().accessed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return S().accesses != seen; });
 }
 
 std::size_t LiveBlocks16() {

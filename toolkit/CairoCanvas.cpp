@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <mutex>
 
 namespace tk {
 
@@ -31,6 +33,9 @@ struct ContextDeleter {
 };
 struct AttrListDeleter {
     void operator()(PangoAttrList* a) const { pango_attr_list_unref(a); }
+};
+struct FontOptionsDeleter {
+    void operator()(cairo_font_options_t* o) const { cairo_font_options_destroy(o); }
 };
 
 std::unique_ptr<PangoFontDescription, FontDescDeleter> Describe(const TFont& font) {
@@ -75,6 +80,38 @@ std::unique_ptr<PangoLayout, LayoutDeleter> MakeLayout(cairo_t* cr, const std::s
     }
     return layout;
 }
+
+// What a layout depends on besides the cairo context it is shown on: the text and the font's face, size
+// and style (colour is the context's source).
+std::string LayoutKey(const std::string& text, const TFont& font) {
+    return font.Name() + '\x1f' + std::to_string(font.PixelHeight()) + '\x1f' + std::to_string(font.Style()) +
+           '\x1f' + text;
+}
+
+// Layouts kept for reuse: a meter's frame redraws the same few scale captions 25 times a second. Bounded,
+// so a program that shows ever new texts does not grow it without end.
+template <class T> class TextCache {
+public:
+    static constexpr std::size_t kMaxEntries = 512;
+    T* Find(const std::string& key) {
+        auto it = m_entries.find(key);
+        return it == m_entries.end() ? nullptr : &it->second;
+    }
+    T& Put(const std::string& key, T value) {
+        if (m_entries.size() >= kMaxEntries) m_entries.clear();
+        return m_entries.insert_or_assign(key, std::move(value)).first->second;
+    }
+
+private:
+    std::map<std::string, T> m_entries;
+};
+
+// A layout kept for drawing, with the context state it was laid out for.
+struct KeptLayout {
+    std::unique_ptr<PangoLayout, LayoutDeleter> layout;
+    std::unique_ptr<cairo_font_options_t, FontOptionsDeleter> options;
+    cairo_matrix_t matrix{};
+};
 
 // A scratch context for measuring without a canvas.
 cairo_t* MeasureContext() {
@@ -174,10 +211,16 @@ std::string MapSymbolText(const std::string& text) {
 }
 
 TSize PangoTextExtent(const std::string& text, const TFont& font) {
+    // The scratch context is shared, and so is what was measured on it.
+    static std::mutex mutex;
+    static TextCache<TSize> measured;
+    std::lock_guard lock(mutex);
+    std::string key = LayoutKey(text, font);
+    if (const TSize* known = measured.Find(key)) return *known;
     auto layout = MakeLayout(MeasureContext(), text, font);
     int w = 0, h = 0;
     pango_layout_get_pixel_size(layout.get(), &w, &h);
-    return {w, h};
+    return measured.Put(key, TSize{w, h});
 }
 
 TCairoCanvas::TCairoCanvas(cairo_t* cr) : m_cr(cr) {
@@ -390,12 +433,43 @@ void TCairoCanvas::Polygon(const std::vector<TPoint>& points, const TPen& pen, c
 
 void TCairoCanvas::TextOut(int x, int y, const std::string& text, const TFont& font) {
     if (text.empty()) return;
-    auto layout = MakeLayout(m_cr, text, font);
     cairo_save(m_cr);
+    // Pango takes the whole transformation, offset included, into its context, so every new place would
+    // shape the text anew: drawn at the same device position from an untranslated context, a kept layout
+    // is shaped once.
+    double ox = x, oy = y;
+    cairo_matrix_t m;
+    cairo_get_matrix(m_cr, &m);
+    if (m.xx == 1 && m.yy == 1 && m.xy == 0 && m.yx == 0) {
+        cairo_user_to_device(m_cr, &ox, &oy);
+        cairo_identity_matrix(m_cr);
+        cairo_get_matrix(m_cr, &m);
+    }
+    // What else the layout takes from the context: the surface's font options merged with the context's.
+    std::unique_ptr<cairo_font_options_t, FontOptionsDeleter> options(cairo_font_options_create());
+    cairo_surface_get_font_options(cairo_get_target(m_cr), options.get());
+    {
+        std::unique_ptr<cairo_font_options_t, FontOptionsDeleter> own(cairo_font_options_create());
+        cairo_get_font_options(m_cr, own.get());
+        cairo_font_options_merge(options.get(), own.get());
+    }
+    // Pango objects belong to the thread that made them: one cache per painting thread.
+    thread_local TextCache<KeptLayout> layouts;
+    std::string key = LayoutKey(text, font);
+    KeptLayout* kept = layouts.Find(key);
+    if (!kept) {
+        kept = &layouts.Put(key, KeptLayout{MakeLayout(m_cr, text, font), nullptr, m});
+    } else if (!cairo_font_options_equal(kept->options.get(), options.get()) || kept->matrix.xx != m.xx ||
+               kept->matrix.yx != m.yx || kept->matrix.xy != m.xy || kept->matrix.yy != m.yy) {
+        // Pango counts every update as a change, even to the same state: update only on a real one.
+        pango_cairo_update_layout(m_cr, kept->layout.get());
+        kept->matrix = m;
+    }
+    kept->options = std::move(options);
     cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_GRAY);
     SetColor(font.Color());
-    cairo_move_to(m_cr, x, y);
-    pango_cairo_show_layout(m_cr, layout.get());
+    cairo_move_to(m_cr, ox, oy);
+    pango_cairo_show_layout(m_cr, kept->layout.get());
     cairo_restore(m_cr);
 }
 

@@ -168,3 +168,68 @@ TEST_F(Levels, NoiseAndWavSignalsStayWithinTheirLevel) {
     EXPECT_EQ(s.Peak(0, 5000), 1234.0);
     EXPECT_THROW(WavData::Parse({'R', 'I', 'F', 'F'}, "short"), std::runtime_error);
 }
+
+TEST(NoiseSignal, PeaksAreReproducibleNestedAndBoundedByTheLevel) {
+    Signal a = Signal::Noise(8000, 3), b = Signal::Noise(8000, 3), other = Signal::Noise(8000, 4);
+    bool differs = false;
+    for (std::uint64_t t = 0; t < 2000; t += 37) {
+        double p = a.Peak(t, t + 20);
+        EXPECT_EQ(p, b.Peak(t, t + 20)); // same seed, same answer
+        differs = differs || p != other.Peak(t, t + 20);
+        EXPECT_GT(p, 0.0);
+        EXPECT_LE(p, 8000.0);
+        // A window holds at least the peak of every window inside it.
+        EXPECT_GE(a.Peak(t, t + 200), p);
+        EXPECT_GE(p, a.Peak(t + 5, t + 10));
+        EXPECT_GE(p, a.Peak(t + 20, t + 20));
+    }
+    EXPECT_TRUE(differs);
+    // One millisecond holds about 44 samples, so its peak is already near the level; a second nearer still.
+    double sum = 0;
+    for (std::uint64_t t = 0; t < 1000; ++t)
+        sum += a.Peak(t, t);
+    EXPECT_NEAR(sum / 1000, 8000.0 * 44.1 / 45.1, 40.0);
+    EXPECT_GT(a.Peak(0, 1000), 7990.0);
+    // A window far longer than a second stays cheap and in range; reversed bounds mean the same window.
+    EXPECT_LE(a.Peak(0, 100'000'000'000ull), 8000.0);
+    EXPECT_EQ(a.Peak(300, 100), a.Peak(100, 300));
+    EXPECT_EQ(Signal::Noise(0, 3).Peak(0, 100), 0.0);
+}
+
+TEST(WavSignal, PeakOverAnyWindowIsTheLargestSampleInIt) {
+    // 1000 samples at 1 kHz (one per ms) of a fixed pseudo-random pattern, with the extremes in odd places.
+    constexpr int kFrames = 1000;
+    std::vector<std::uint8_t> b{'R',  'I', 'F', 'F', 0, 0, 0,  0, 'W', 'A', 'V',  'E', 'f', 'm',
+                                't',  ' ', 16,  0,   0, 0, 1,  0, 1,   0,   0xE8, 3,   0,   0,
+                                0xD0, 7,   0,   0,   2, 0, 16, 0, 'd', 'a', 't',  'a'};
+    for (int shift : {0, 8, 16, 24})
+        b.push_back(static_cast<std::uint8_t>((kFrames * 2) >> shift & 0xFF));
+    std::vector<int> samples(kFrames);
+    std::uint32_t x = 12345;
+    for (int i = 0; i < kFrames; ++i) {
+        x = x * 1103515245u + 12345u;
+        samples[i] = static_cast<int>(x >> 16) % 20000 - 10000;
+    }
+    samples[130] = -32768;
+    samples[511] = 32767;
+    samples[999] = -25000;
+    for (int v : samples) {
+        b.push_back(static_cast<std::uint8_t>(v & 0xFF));
+        b.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+    }
+    Signal s;
+    s.kind = Signal::Kind::Wav;
+    s.wav = WavData::Parse(b, "pattern");
+    ASSERT_EQ(s.wav->channels[0].size(), static_cast<std::size_t>(kFrames));
+    auto brute = [&](std::uint64_t t0, std::uint64_t t1) {
+        int peak = 0;
+        for (std::uint64_t n = t0; n <= t1; ++n)
+            peak = std::max(peak, std::abs(samples[n % kFrames]));
+        return static_cast<double>(peak);
+    };
+    // Windows starting and ending inside, on and across block edges and the loop point.
+    for (std::uint64_t t0 :
+         {0ull, 1ull, 63ull, 64ull, 100ull, 129ull, 131ull, 500ull, 950ull, 990ull, 1999ull})
+        for (std::uint64_t len : {0ull, 1ull, 62ull, 63ull, 64ull, 65ull, 127ull, 128ull, 300ull, 998ull})
+            EXPECT_EQ(s.Peak(t0, t0 + len), brute(t0, t0 + len)) << t0 << " + " << len;
+}

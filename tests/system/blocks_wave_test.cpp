@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <map>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -37,6 +39,28 @@ TEST_F(Blocks, RoundTripBetweenProgramAndDriverSides) {
     WOWGetVDMPointerUnfix(vp);
     EXPECT_TRUE(WOWGlobalUnlockFree16(vp));
     EXPECT_EQ(sys::LiveBlocks16(), 0u);
+}
+
+TEST_F(Blocks, AWaitForAnAccessEndsAtAnotherThreadsWriteAndABadAddressIsNoAccess) {
+    DWORD vp = WOWGlobalAllocLock16(GMEM_ZEROINIT, 4, nullptr);
+    ASSERT_NE(vp, 0u);
+    std::uint64_t seen = sys::Vdm16Accesses();
+    EXPECT_FALSE(sys::AccessVdm16(vp + 2, 4, [](BYTE*) {}));
+    EXPECT_EQ(sys::Vdm16Accesses(), seen);
+    // Without a wake-up this wait would last for weeks: the write ends it.
+    std::atomic<bool> written{false};
+    std::thread writer([&] {
+        sys::AccessVdm16(vp, 4, [](BYTE* p) { p[0] = 1; });
+        written = true;
+    });
+    sys::WaitVdm16Access(seen, 0xFFFFFFF0u);
+    writer.join();
+    EXPECT_TRUE(written);
+    EXPECT_EQ(sys::Vdm16Accesses(), seen + 1);
+    EXPECT_EQ(static_cast<BYTE*>(WOWGetVDMPointer(vp, 4, TRUE))[0], 1);
+    // A count that moved on already needs no wait at all.
+    sys::WaitVdm16Access(seen, 0xFFFFFFF0u);
+    EXPECT_TRUE(WOWGlobalUnlockFree16(vp));
 }
 
 TEST_F(Blocks, AFlatAddressFaultLeavesTheBlockWithoutAFlatPointer) {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -287,6 +289,51 @@ TEST_F(Clock, RealPeriodicTimerPostsToTheLoop) {
         EXPECT_EQ(m.wParam, id);
     }
     timeKillEvent(id);
+}
+
+std::mutex g_ticksMutex;
+std::vector<std::pair<std::uint64_t, DWORD_PTR>> g_ticks;
+
+void RecordTick(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    std::lock_guard lock(g_ticksMutex);
+    g_ticks.emplace_back(sys::CurrentClock().NowMs(), user);
+}
+
+TEST_F(Clock, RealPeriodicTimersOfOnePeriodTickTogetherAndNeverBeforeTheirPeriod) {
+    // Set half a period apart, as two mixer windows opened one after the other.
+    std::uint64_t setA = sys::CurrentClock().NowMs();
+    UINT a = timeSetEvent(40, 40, RecordTick, 1, TIME_PERIODIC);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::uint64_t setB = sys::CurrentClock().NowMs();
+    UINT b = timeSetEvent(40, 40, RecordTick, 2, TIME_PERIODIC);
+    ASSERT_NE(a, 0u);
+    ASSERT_NE(b, 0u);
+    auto count = [](DWORD_PTR user) {
+        std::lock_guard lock(g_ticksMutex);
+        return std::count_if(g_ticks.begin(), g_ticks.end(), [&](auto& t) { return t.second == user; });
+    };
+    for (int i = 0; i < 400 && (count(1) < 6 || count(2) < 6); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    timeKillEvent(a);
+    timeKillEvent(b);
+    std::vector<std::uint64_t> ta, tb;
+    {
+        std::lock_guard lock(g_ticksMutex);
+        for (auto& [t, user] : g_ticks)
+            (user == 1 ? ta : tb).push_back(t);
+    }
+    ASSERT_GE(ta.size(), 6u);
+    ASSERT_GE(tb.size(), 6u);
+    EXPECT_GE(ta[0], setA + 40);
+    EXPECT_GE(tb[0], setB + 40);
+    // The n-th tick of the later timer comes with the n-th or the next of the earlier one, not half a
+    // period after it; the median leaves room for a late timer thread.
+    std::vector<std::int64_t> gaps;
+    std::size_t shift = tb[0] >= ta[0] + 20 ? 1 : 0;
+    for (std::size_t i = 0; i + shift < ta.size() && i < tb.size(); ++i)
+        gaps.push_back(std::abs(static_cast<std::int64_t>(tb[i]) - static_cast<std::int64_t>(ta[i + shift])));
+    std::sort(gaps.begin(), gaps.end());
+    EXPECT_LE(gaps[gaps.size() / 2], 8) << "median gap between the two timers' ticks";
 }
 
 } // namespace

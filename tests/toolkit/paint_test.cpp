@@ -7,8 +7,12 @@
 #include "toolkit/StdCtrls.h"
 
 #include <gtest/gtest.h>
+#include <pango/pangocairo.h>
 
+#include <memory>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 using namespace tk;
 
@@ -245,4 +249,116 @@ TEST(Painting, APaintClippedToSmallRectanglesPaintsOnlyTheControlsInThemAndTheSa
                 ASSERT_EQ(data[y * stride + x] & 0xFFFFFF, full.Pixel(x, y) & 0xFFFFFF) << x << "," << y;
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
+}
+
+namespace {
+
+struct Surface {
+    std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface{nullptr,
+                                                                               cairo_surface_destroy};
+    std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr{nullptr, cairo_destroy};
+    Surface(int w, int h) {
+        surface.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+        cr.reset(cairo_create(surface.get()));
+        cairo_set_source_rgb(cr.get(), 1, 1, 1);
+        cairo_paint(cr.get());
+    }
+    std::vector<std::uint32_t> Pixels() {
+        cairo_surface_flush(surface.get());
+        const auto* data =
+            reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(surface.get()));
+        int stride = cairo_image_surface_get_stride(surface.get()) / 4;
+        int w = cairo_image_surface_get_width(surface.get()),
+            h = cairo_image_surface_get_height(surface.get());
+        std::vector<std::uint32_t> out;
+        for (int y = 0; y < h; ++y)
+            out.insert(out.end(), data + y * stride, data + y * stride + w);
+        return out;
+    }
+};
+
+// Text as pango draws it from a layout made for the context at hand, translation and all.
+void FreshText(cairo_t* cr, int x, int y, const std::string& text, const TFont& font) {
+    PangoLayout* layout = pango_cairo_create_layout(cr);
+    PangoFontDescription* desc = pango_font_description_new();
+    pango_font_description_set_family(desc, MapFontFamily(font.Name()).c_str());
+    pango_font_description_set_absolute_size(desc, font.PixelHeight() * PANGO_SCALE);
+    pango_font_description_set_weight(desc,
+                                      (font.Style() & fsBold) ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_style(desc,
+                                     (font.Style() & fsItalic) ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    pango_layout_set_font_description(layout, desc);
+    pango_font_description_free(desc);
+    pango_layout_set_text(layout, text.c_str(), static_cast<int>(text.size()));
+    cairo_save(cr);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_GRAY);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_move_to(cr, x, y);
+    pango_cairo_show_layout(cr, layout);
+    cairo_restore(cr);
+    g_object_unref(layout);
+}
+
+} // namespace
+
+TEST(Painting, KeptTextLayoutsDrawTheSamePixelsAsFreshOnesAtEveryOffsetAndOnEverySurface) {
+    TFont italic;
+    italic.SetName("Arial");
+    italic.SetHeight(-11);
+    italic.SetStyle(fsItalic);
+    italic.SetColor(clBlack);
+    TFont bold = italic;
+    bold.SetStyle(fsBold);
+    bold.SetHeight(-13);
+    const std::string texts[] = {"- - - - - - - - - -", "-20 dB", "Ana. 1-2"};
+    // Offsets as nested controls give them, drawn again and again; every round on a new surface.
+    const int offsets[][2] = {{0, 0}, {8, 207}, {13, 5}, {8, 214}, {0, 0}, {121, 3}};
+    for (int round = 0; round < 3; ++round)
+        for (const TFont& font : {italic, bold})
+            for (const std::string& text : texts)
+                for (const auto& o : offsets) {
+                    Surface kept(200, 240), fresh(200, 240);
+                    cairo_translate(kept.cr.get(), o[0], o[1]);
+                    cairo_translate(fresh.cr.get(), o[0], o[1]);
+                    {
+                        TCairoCanvas canvas(kept.cr.get());
+                        canvas.TextOut(2, 3, text, font);
+                    }
+                    FreshText(fresh.cr.get(), 2, 3, text, font);
+                    ASSERT_EQ(kept.Pixels(), fresh.Pixels())
+                        << text << " at " << o[0] << "," << o[1] << " round " << round;
+                }
+}
+
+TEST(Painting, TextMeasuredOnceIsMeasuredAlikeAndManyTextsDoNotBreakTheCaches) {
+    TFont font;
+    font.SetName("Arial");
+    TSize first = PangoTextExtent("Einstellungen", font);
+    EXPECT_GT(first.cx, 0);
+    EXPECT_GT(first.cy, 0);
+    TFont bold = font;
+    bold.SetStyle(fsBold);
+    // The font is part of what was measured: the bold text is wider.
+    EXPECT_GT(PangoTextExtent("Einstellungen", bold).cx, first.cx);
+    // More texts than the caches keep, drawn and measured; the first ones still come out alike.
+    Surface s(400, 40);
+    std::vector<std::uint32_t> before;
+    {
+        TCairoCanvas canvas(s.cr.get());
+        canvas.TextOut(0, 0, "Einstellungen", font);
+        before = s.Pixels();
+        for (int i = 0; i < 1500; ++i) {
+            std::string text = "Text " + std::to_string(i);
+            TSize size = PangoTextExtent(text, font);
+            ASSERT_GT(size.cx, 0) << text;
+            canvas.TextOut(0, 20, text, font);
+        }
+    }
+    EXPECT_EQ(PangoTextExtent("Einstellungen", font).cx, first.cx);
+    Surface again(400, 40);
+    {
+        TCairoCanvas canvas(again.cr.get());
+        canvas.TextOut(0, 0, "Einstellungen", font);
+    }
+    EXPECT_EQ(again.Pixels(), before);
 }
