@@ -11,8 +11,8 @@ if [ "${KRVL_RANDOM_PLAIN:-0}" = 1 ]; then
   dir=build-random
   flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 else
-  dir=build-asan
-  flags=(-DCMAKE_BUILD_TYPE=Debug -DKRVL_SANITIZE=ON)
+  dir=build-asan # the test command's sanitizer tree (clang), so neither builds it twice
+  flags=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DKRVL_FUZZ=ON)
 fi
 echo "random use: $steps steps, seed $seed (replay: scripts/random-use.sh $steps $seed)"
 mkdir -p "$dir"
