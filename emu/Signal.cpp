@@ -167,18 +167,16 @@ std::shared_ptr<const WavData> WavData::Parse(const std::vector<std::uint8_t>& b
             data->rate = rate;
             data->channels.assign(channels, std::vector<std::int16_t>(frames));
             data->peaks.assign(channels, 0);
+            data->blockPeaks.assign(channels,
+                                    std::vector<int>((frames + WavData::kBlock - 1) / WavData::kBlock, 0));
             for (std::size_t f = 0; f < frames; ++f)
                 for (int c = 0; c < channels; ++c) {
                     auto v = static_cast<std::int16_t>(Le16(b, body + (f * channels + c) * 2));
                     data->channels[c][f] = v;
-                    data->peaks[c] = std::max(data->peaks[c], std::min(32767, std::abs(static_cast<int>(v))));
-                }
-            data->blockPeaks.assign(channels,
-                                    std::vector<int>((frames + WavData::kBlock - 1) / WavData::kBlock, 0));
-            for (int c = 0; c < channels; ++c)
-                for (std::size_t f = 0; f < frames; ++f) {
+                    const int level = std::abs(static_cast<int>(v));
+                    data->peaks[c] = std::max(data->peaks[c], std::min(32767, level));
                     int& block = data->blockPeaks[c][f / WavData::kBlock];
-                    block = std::max(block, std::abs(static_cast<int>(data->channels[c][f])));
+                    block = std::max(block, level);
                 }
             return data;
         }
