@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
+#include <utility>
 
 namespace tk {
 
@@ -295,6 +296,8 @@ TModalResult TForm::ShowModal() {
             f->m_disabledByModal = true;
             disabled.push_back(f);
         }
+    // A form made before an outer modal form was disabled by it; running modal now, it takes input.
+    const bool wasDisabled = std::exchange(m_disabledByModal, false);
     TForm* previous = Screen->ActiveForm();
     // The form active before may be destroyed while this one runs (the program told to end).
     std::optional<TTracker> previousAlive;
@@ -306,6 +309,7 @@ TModalResult TForm::ShowModal() {
         for (TForm* f : Screen->m_forms)
             if (std::find(disabled.begin(), disabled.end(), f) != disabled.end())
                 f->m_disabledByModal = false;
+        if (alive) m_disabledByModal = wasDisabled;
     };
     try {
         Show();
@@ -429,7 +433,7 @@ TControl* TForm::HitTest(int x, int y) const {
 }
 
 void TForm::DispatchMouse(UINT mouseMessage, TShiftState shift, int x, int y) {
-    if (m_disabledByModal || !m_enabled) return;
+    if (!TakesInput()) return;
     TMouseButton button = mbLeft;
     bool down = false, up = false;
     switch (mouseMessage) {
@@ -525,7 +529,7 @@ TControl* TForm::FindAccelerator(char key) const {
 }
 
 void TForm::DispatchKey(UINT keyMessage, WORD key, TShiftState shift) {
-    if (m_disabledByModal || !m_enabled) return;
+    if (!TakesInput()) return;
     TWinControl* target = m_activeControl ? m_activeControl : this;
     if (!target->EffectivelyEnabled()) return;
     if (keyMessage == WM_CHAR) {

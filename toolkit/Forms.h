@@ -69,6 +69,8 @@ public:
     bool Active() const { return m_active; }
     // Activation as the host reports it (the headless Show activates the form it shows).
     void SetActive(bool active);
+    // False while a modal form that began after this one runs: input is dropped then.
+    bool TakesInput() const { return m_enabled && !m_disabledByModal; }
 
     // ---- focus and buttons ----
     TWinControl* ActiveControl() const { return m_activeControl; }

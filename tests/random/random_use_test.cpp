@@ -384,7 +384,8 @@ private:
             tk::TForm* f = tk::Screen->Forms(i);
             if (!f->Visible() || f->Caption().empty() || f->Caption().find('"') != std::string::npos)
                 continue;
-            if (f->FormState() & tk::fsModal) modal = f;
+            // Of nested modal forms only the innermost takes input.
+            if ((f->FormState() & tk::fsModal) && f->TakesInput()) modal = f;
             forms.push_back(f);
         }
         if (modal) return {modal}; // the other windows take no input meanwhile

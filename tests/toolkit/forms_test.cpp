@@ -146,13 +146,23 @@ TEST_F(FormsTest, OtherFormsTakeNoInputWhileAModalFormRuns) {
     int clicks = 0;
     button->OnClick = [&](TObject*) { ++clicks; };
     main->Show();
+    TForm* box = NewForm("Box"); // made before the dialog, shown over it
     TForm* dialog = NewForm("Dialog");
+    bool innermostOnly = false;
+    box->OnShow = [&](TObject*) {
+        innermostOnly = box->TakesInput() && !dialog->TakesInput() && !main->TakesInput();
+        PostMessageA(box->Handle(), WM_CLOSE, 0, 0);
+    };
+    dialog->SetMessageHandler(WM_USER + 1, [&](TMessage&) { box->ShowModal(); });
     dialog->OnShow = [&](TObject*) {
         PostMessageA(main->Handle(), WM_LBUTTONDOWN, 1, At(*button, 5, 5));
         PostMessageA(main->Handle(), WM_LBUTTONUP, 0, At(*button, 5, 5));
+        PostMessageA(dialog->Handle(), WM_USER + 1, 0, 0);
         PostMessageA(dialog->Handle(), WM_CLOSE, 0, 0);
     };
     EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    EXPECT_TRUE(innermostOnly);
+    EXPECT_TRUE(main->TakesInput() && dialog->TakesInput() && box->TakesInput());
     EXPECT_EQ(clicks, 0);
     main->DispatchMouse(WM_LBUTTONDOWN, ssLeft, 10, 10);
     main->DispatchMouse(WM_LBUTTONUP, 0, 10, 10);
