@@ -7,6 +7,7 @@
 #include "toolkit/Forms.h"
 #include "toolkit/Menus.h"
 
+#include <cairo-xlib.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
@@ -71,28 +72,82 @@ void OpenSystemMenu(HWND hwnd, int screenX, int screenY) {
     if (id && IsWindow(hwnd)) PostMessageA(hwnd, WM_SYSCOMMAND, id, 0);
 }
 
+struct SurfaceFree {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+using Surface = std::unique_ptr<cairo_surface_t, SurfaceFree>;
+struct ContextFree {
+    void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+using Context = std::unique_ptr<cairo_t, ContextFree>;
+
+void AddRects(cairo_t* cr, const std::vector<tk::TRect>& rects) {
+    for (const tk::TRect& r : rects)
+        cairo_rectangle(cr, r.left, r.top, r.Width(), r.Height());
+}
+
 } // namespace
 
+struct FormWindow::Store {
+    Surface image; // the client area's pixels, opaque
+    int width{};
+    int height{};
+    Surface window; // the X window the area is part of
+    unsigned long xid{};
+};
+
 struct FormWindow::Callbacks {
-    static gboolean Draw(GtkWidget*, cairo_t* cr, gpointer data) {
+    static gboolean Draw(GtkWidget* widget, cairo_t* cr, gpointer data) {
         auto* self = static_cast<FormWindow*>(data);
         if (!self->m_form) return FALSE;
-        self->m_form->TakeDirtyRects();
         FrameLog("draw", self->m_form->Caption());
-        try {
-            tk::TCairoCanvas canvas(cr);
-            self->m_form->PaintClient(canvas);
-            self->m_paintFailing = false;
-        } catch (...) {
-            // The application's report, as a message of the loop rather than inside GTK's drawing.
-            // Once per run of failed paints: a paint that fails on every frame would stack a report per
-            // frame; after a good paint the next failure is reported again.
-            if (!self->m_paintFailing) {
-                self->m_paintFailing = true;
-                self->m_host.Post([error = std::current_exception()] { std::rethrow_exception(error); });
-            }
+        GdkWindow* gw = gtk_widget_get_window(widget);
+        Store& store = *self->m_store;
+        if (!gw || gdk_window_get_scale_factor(gw) != 1) {
+            // A scaled window is painted by GTK's drawing alone, at its scale.
+            store.image.reset();
+            self->PaintStore(cr);
+            return TRUE;
         }
+        // GTK asks for what the desktop exposed: the client image is painted for that and shown.
+        int width = gtk_widget_get_allocated_width(widget), height = gtk_widget_get_allocated_height(widget);
+        Context paint;
+        if (!store.image || store.width != width || store.height != height) {
+            store.image.reset(
+                cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max(width, 1), std::max(height, 1)));
+            store.width = width;
+            store.height = height;
+            paint.reset(cairo_create(store.image.get())); // a new image is painted whole
+        } else {
+            paint.reset(cairo_create(store.image.get()));
+            cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr);
+            if (clip->status == CAIRO_STATUS_SUCCESS) {
+                for (int i = 0; i < clip->num_rectangles; ++i) {
+                    const cairo_rectangle_t& r = clip->rectangles[i];
+                    cairo_rectangle(paint.get(), r.x, r.y, r.width, r.height);
+                }
+                cairo_clip(paint.get());
+            }
+            cairo_rectangle_list_destroy(clip);
+        }
+        self->PaintStore(paint.get());
+        paint.reset();
+        cairo_set_source_surface(cr, store.image.get(), 0, 0);
+        cairo_paint(cr);
         return TRUE;
+    }
+
+    static gboolean FlushIdle(gpointer data) {
+        auto* self = static_cast<FormWindow*>(data);
+        self->m_flushSource = 0;
+        self->Flush();
+        return G_SOURCE_REMOVE;
+    }
+
+    static void Unrealize(GtkWidget*, gpointer data) {
+        auto* self = static_cast<FormWindow*>(data);
+        self->m_store->window.reset();
+        self->m_store->xid = 0;
     }
 
     static gboolean Button(GtkWidget*, GdkEventButton* ev, gpointer data) {
@@ -283,11 +338,14 @@ struct FormWindow::Callbacks {
 FormWindow::FormWindow(Host& host, tk::TForm& form, HWND hwnd)
     : m_host(host), m_form(&form), m_identity(&form), m_hwnd(hwnd),
       m_clicks(host.DoubleClickTime(), host.DoubleClickDistance()) {
+    m_store = std::make_unique<Store>();
     Create();
 }
 
 FormWindow::~FormWindow() {
     if (m_settleTimer) g_source_remove(m_settleTimer);
+    if (m_flushSource) g_source_remove(m_flushSource);
+    m_store->window.reset(); // before its X window goes
     if (m_form) {
         m_form->OnInvalidate = nullptr;
         m_form->OnWindowChange = nullptr;
@@ -324,6 +382,7 @@ void FormWindow::Create() {
     gtk_container_add(GTK_CONTAINER(w), area);
 
     g_signal_connect(area, "draw", G_CALLBACK(Callbacks::Draw), this);
+    g_signal_connect(area, "unrealize", G_CALLBACK(Callbacks::Unrealize), this);
     g_signal_connect(area, "button-press-event", G_CALLBACK(Callbacks::Button), this);
     g_signal_connect(area, "button-release-event", G_CALLBACK(Callbacks::Button), this);
     g_signal_connect(area, "motion-notify-event", G_CALLBACK(Callbacks::MotionEvent), this);
@@ -514,7 +573,91 @@ void FormWindow::FeedBack(const ClientGeometry& g) {
 }
 
 void FormWindow::Invalidate(const tk::TRect& r) {
-    if (m_area) gtk_widget_queue_draw_area(Widget(m_area), r.left, r.top, r.Width(), r.Height());
+    if (!m_area) return;
+    m_pending.push_back(r);
+    // One pass for everything a turn of the loop invalidates, after the events waiting (as GTK draws).
+    if (!m_flushSource)
+        m_flushSource = g_idle_add_full(GDK_PRIORITY_REDRAW, Callbacks::FlushIdle, this, nullptr);
+}
+
+bool FormWindow::PaintStore(void* context) {
+    auto* cr = static_cast<cairo_t*>(context);
+    m_form->TakeDirtyRects();
+    try {
+        tk::TCairoCanvas canvas(cr);
+        m_form->PaintClient(canvas);
+        m_paintFailing = false;
+        return true;
+    } catch (...) {
+        // The application's report, as a message of the loop rather than inside the drawing. Once per
+        // run of failed paints: a paint that fails on every frame would stack a report per frame; after
+        // a good paint the next failure is reported again.
+        if (!m_paintFailing) {
+            m_paintFailing = true;
+            m_host.Post([error = std::current_exception()] { std::rethrow_exception(error); });
+        }
+        return false;
+    }
+}
+
+void FormWindow::Flush() {
+    std::vector<tk::TRect> rects;
+    rects.swap(m_pending);
+    if (!m_form || !m_area || rects.empty()) return;
+    GtkWidget* area = Widget(m_area);
+    // Hidden or minimised: nothing is painted; the desktop exposes the window when it shows again.
+    if (!gtk_widget_get_mapped(area) || m_windowState == tk::wsMinimized) return;
+    GdkWindow* gw = gtk_widget_get_window(area);
+    Store& store = *m_store;
+    int width = gtk_widget_get_allocated_width(area), height = gtk_widget_get_allocated_height(area);
+    if (!gw || !GDK_IS_X11_WINDOW(gw) || !store.image || store.width != width || store.height != height ||
+        gdk_window_get_scale_factor(gw) != 1) {
+        // Not yet painted at this size, or scaled: GTK's own drawing paints.
+        for (const tk::TRect& r : rects)
+            gtk_widget_queue_draw_area(area, r.left, r.top, r.Width(), r.Height());
+        return;
+    }
+    FrameLog("draw", m_form->Caption());
+    Context paint(cairo_create(store.image.get()));
+    AddRects(paint.get(), rects);
+    cairo_clip(paint.get());
+    bool painted = PaintStore(paint.get());
+    paint.reset();
+    if (!painted) return;
+
+    // The area is a part of its top-level X window (GDK's own child window): its pixels go there, at the
+    // area's place.
+    int x = 0, y = 0;
+    GdkWindow* native = gw;
+    while (native && !gdk_window_has_native(native)) {
+        int dx = 0, dy = 0;
+        gdk_window_get_position(native, &dx, &dy);
+        x += dx;
+        y += dy;
+        native = gdk_window_get_parent(native);
+    }
+    if (!native) return;
+    unsigned long xid = GDK_WINDOW_XID(native);
+    int nativeWidth = gdk_window_get_width(native), nativeHeight = gdk_window_get_height(native);
+    if (!store.window || store.xid != xid) {
+        store.window.reset(cairo_xlib_surface_create(GDK_WINDOW_XDISPLAY(native), xid,
+                                                     GDK_VISUAL_XVISUAL(gdk_window_get_visual(native)),
+                                                     nativeWidth, nativeHeight));
+        store.xid = xid;
+    } else if (cairo_xlib_surface_get_width(store.window.get()) != nativeWidth ||
+               cairo_xlib_surface_get_height(store.window.get()) != nativeHeight) {
+        cairo_xlib_surface_set_size(store.window.get(), nativeWidth, nativeHeight);
+    }
+    Context show(cairo_create(store.window.get()));
+    cairo_translate(show.get(), x, y);
+    cairo_set_operator(show.get(), CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(show.get(), store.image.get(), 0, 0);
+    AddRects(show.get(), rects);
+    cairo_fill(show.get());
+    show.reset();
+    ++m_directPaints;
+    // The requests go out when the loop next looks for X events (GDK flushes before it waits).
+    cairo_surface_flush(store.window.get());
 }
 
 ClientGeometry FormWindow::Geometry() const {
@@ -537,6 +680,17 @@ bool FormWindow::SaveClientPng(const std::string& path) {
     bool ok = gdk_pixbuf_save(pixbuf, path.c_str(), "png", nullptr, nullptr) != FALSE;
     g_object_unref(pixbuf);
     return ok;
+}
+
+std::optional<std::uint32_t> FormWindow::ScreenPixel(int x, int y) const {
+    GdkWindow* gw = m_area ? gtk_widget_get_window(Widget(m_area)) : nullptr;
+    if (!gw || !m_shown) return std::nullopt;
+    GdkPixbuf* pixbuf = gdk_pixbuf_get_from_window(gw, x, y, 1, 1);
+    if (!pixbuf) return std::nullopt;
+    const guchar* p = gdk_pixbuf_read_pixels(pixbuf);
+    std::uint32_t rgb = (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
+    g_object_unref(pixbuf);
+    return rgb;
 }
 
 std::string FormWindow::TooltipAt(int x, int y) const {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tk {
 class TComponent;
@@ -78,6 +79,10 @@ public:
     unsigned long XWindow() const;
     // Paints the client area into a PNG file as the window shows it.
     bool SaveClientPng(const std::string& path);
+    // The colour (0xRRGGBB) the window shows at a client point, read back from the display.
+    std::optional<std::uint32_t> ScreenPixel(int x, int y) const;
+    // Passes that put invalidated pixels on the window outside GTK's drawing.
+    std::uint64_t DirectPaints() const { return m_directPaints; }
 
     // ---- input as the desktop delivers it (tests feed the same path) ----
     // type: 0 press, 1 release, 2 motion; button 1 left, 3 right; state in GDK modifier bits.
@@ -105,6 +110,10 @@ private:
     void FeedBack(const ClientGeometry& geometry);
     void SyncCursor(int x, int y);
     void SyncAbove(bool topmost);
+    // Paints the form into the client image for the clip set on cr (a cairo_t*); false when it threw.
+    bool PaintStore(void* cr);
+    // Paints what the form invalidated since the last pass and puts those pixels on screen.
+    void Flush();
 
     Host& m_host;
     tk::TForm* m_form;
@@ -132,6 +141,14 @@ private:
     std::string m_cursor;
     bool m_focused{};
     bool m_paintFailing{}; // the last paint threw; the failure has been reported
+    // The client area as last painted, and the window it is shown on (FormWindow.cpp). A change of a
+    // few lamps is painted into it and copied to the window at once, outside GTK's frame cycle, which
+    // costs several times the drawing itself per frame.
+    struct Store;
+    std::unique_ptr<Store> m_store;
+    std::vector<tk::TRect> m_pending; // invalidated since the last pass
+    unsigned m_flushSource{};
+    std::uint64_t m_directPaints{};
     // A mouse move waiting in the program's queue (moves are merged while one waits).
     struct PendingMotion {
         int x{};

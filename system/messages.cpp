@@ -192,8 +192,9 @@ BOOL Post(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, bool coalesce) {
         if (coalesce && std::any_of(s.queue.begin(), s.queue.end(),
                                     [&](const MSG& m) { return SameSlot(m, hWnd, Msg, wParam); }))
             return TRUE;
+        // A queue that already holds messages has had its loop woken: it looks again before it waits.
+        if (s.queue.empty()) wake = s.wakeHook;
         s.queue.push_back(MSG{hWnd, Msg, wParam, lParam, 0, {}});
-        wake = s.wakeHook;
     }
     s.arrived.notify_all();
     if (wake) (*wake)();

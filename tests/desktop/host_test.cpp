@@ -36,6 +36,20 @@ protected:
     }
 };
 
+// A control of one colour that counts its paints.
+class Swatch : public tk::TGraphicControl {
+public:
+    using tk::TGraphicControl::TGraphicControl;
+    tk::TColor color{tk::clBtnFace};
+    int paints{};
+
+protected:
+    void Paint(tk::TCanvas& canvas) override {
+        ++paints;
+        canvas.FillRect(ClientRect(), color);
+    }
+};
+
 class Host : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -274,6 +288,40 @@ TEST_F(Host, AWaitAfterNothingChangedCostsNothingPerFormWhileRepaintsGoOn) {
     ASSERT_TRUE(PumpUntil([&] { return w->Geometry().width == f->ClientWidth(); }));
     EXPECT_GT(host->Syncs(), syncs);
     EXPECT_GT(queries, asked);
+}
+
+// A change reaches the window at once, painted outside GTK's frames, and what lies beside it stays; a
+// hidden window paints nothing, and shows what changed meanwhile when it shows again. (Away from the
+// other tests' windows, which may share the display.)
+TEST_F(Host, AChangeReachesTheWindowAtOnceAndAHiddenWindowPaintsNothing) {
+    tk::TForm* f = NewForm(tk::bsSingle, 880, 700, 200, 150);
+    auto* changing = tk::New<Swatch>(f);
+    changing->SetParent(f);
+    changing->SetBounds(10, 10, 40, 40);
+    auto* beside = tk::New<Swatch>(f);
+    beside->SetParent(f);
+    beside->SetBounds(100, 10, 40, 40);
+    beside->color = tk::TColor(0x00FF00); // green
+    desktop::FormWindow* w = ShowAndWait(f);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return w->ScreenPixel(110, 20) == 0x00FF00u; }));
+
+    std::uint64_t direct = w->DirectPaints();
+    changing->color = tk::TColor(0x0000FF); // red, in the toolkit's blue-green-red order
+    changing->Invalidate();
+    ASSERT_TRUE(PumpUntil([&] { return w->ScreenPixel(20, 20) == 0xFF0000u; }));
+    EXPECT_GT(w->DirectPaints(), direct);
+    EXPECT_EQ(w->ScreenPixel(110, 20), 0x00FF00u);
+
+    f->Hide();
+    ASSERT_TRUE(PumpUntil([&] { return !w->Shown(); }));
+    int paints = changing->paints;
+    changing->color = tk::TColor(0xFF0000); // blue
+    changing->Invalidate();
+    host->Pump(200);
+    EXPECT_EQ(changing->paints, paints);
+    f->Show();
+    EXPECT_TRUE(PumpUntil([&] { return w->ScreenPixel(20, 20) == 0x0000FFu; }));
 }
 
 // A paint that throws reaches the application's report, as any failing handler does; a paint failing
