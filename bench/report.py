@@ -82,11 +82,13 @@ def main():
                  f"{d.get('bare_work', '-')} units of bare work (driver calls + lamp changes): "
                  f"{c.get('instructions_per_bare_unit', '-')} instructions per unit.")
     L.append("\n## Desktop host under Xvfb\n")
-    L.append("| run | meters | CPU share of one core | resident memory | frames/s |")
-    L.append("|---|---|---|---|---|")
+    L.append("| run | meters | CPU share of one core | X server's share for it | resident memory | frames/s |")
+    L.append("|---|---|---|---|---|---|")
     for name, d in [("every meter moving", desk["busy_all"]), ("falling from full scale", desk["falling_all"])] + \
             [(f"moving, windows {'+'.join(b['windows']) or 'none'}", b) for b in by]:
-        L.append(f"| {name} | {d['meters']} | {d['cpu_share_percent']} % | {d['rss_kb'] / 1024:.1f} MiB "
+        xs_share = d.get("xserver_cpu_share_percent")
+        L.append(f"| {name} | {d['meters']} | {d['cpu_share_percent']} % | "
+                 f"{'-' if xs_share is None else f'{xs_share} %'} | {d['rss_kb'] / 1024:.1f} MiB "
                  f"(peak {d['peak_rss_kb'] / 1024:.1f}) | {d['frames_per_second']} |")
     L.append(f"\nLinear fit of CPU share against meters: {icpt:.3f} % + {slope * 1000:.2f} ‰ per meter.\n")
     L.append("| latency | min | median | max | runs |")
