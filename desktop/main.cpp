@@ -1,16 +1,23 @@
-// korvalin: the manager on an X11 desktop, on the emulated card or on the desktop's sound server.
+// korvalin: the manager on an X11 desktop, on the emulated card or on the desktop's sound server;
+// built twice: korvalin, and korvalin-pulse with the sound server's driver (KRVL_WITH_PULSE).
 #include "app/startup.h"
 #include "app/version.h"
 #include "desktop/Host.h"
 #include "emu/Emulator.h"
 #include "emu/Scenario.h"
+#ifdef KRVL_WITH_PULSE
 #include "pulse/Driver.h"
+#endif
 
 #include <gtk/gtk.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -124,12 +131,49 @@ int Answer(const Settings& settings) {
     return 0;
 }
 
+#ifndef KRVL_WITH_PULSE
+// The sound server's driver, and with it libpulse and its dozen libraries, is in a program of its own
+// (this one with the driver), so the usual start on the emulated card loads none of them. It lies beside
+// this program in the build tree and in the libexec folder once installed.
+#ifndef KRVL_PULSE_PROGRAM_DIR
+#define KRVL_PULSE_PROGRAM_DIR "../libexec/korvalin"
+#endif
+
+// Becomes the driver's program with the same arguments: the same process, output and exit status, as if
+// this program had the driver itself. Returns only when it cannot, with the exit status to end with.
+int ExecPulseProgram(const std::vector<std::string>& args) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) {
+        std::fprintf(stderr, "korvalin: cannot find the sound server's driver: %s\n", ec.message().c_str());
+        return 1;
+    }
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    fs::path program;
+    int fault = ENOENT;
+    for (const fs::path& dir : {self.parent_path(), self.parent_path() / KRVL_PULSE_PROGRAM_DIR}) {
+        program = (dir / "korvalin-pulse").lexically_normal();
+        execv(program.c_str(), argv.data());
+        // Only a program that is not there sends us on to the next place.
+        if ((fault = errno) != ENOENT) break;
+    }
+    std::fprintf(stderr, "korvalin: cannot start the sound server's driver %s: %s\n", program.c_str(),
+                 std::strerror(fault));
+    return 1;
+}
+#endif
+
 } // namespace
 
 int main(int argc, char** argv) {
     g_set_prgname("korvalin");
     g_set_application_name("Korvalin Manager");
     Settings settings;
+    [[maybe_unused]] const std::vector<std::string> args(argv, argv + argc); // before GTK takes its own
     if (AsksForHelpOrVersion(argc, argv, settings)) return Answer(settings);
     // The program draws with cairo alone: GDK's probe of the GL drivers (about half of GTK's start-up,
     // before the tray icon can exist) is skipped unless the user asks for GL. Only for GDK's own start:
@@ -145,7 +189,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::optional<std::string>& scenarioFile = settings.scenarioFile;
-    const std::string &backend = settings.backend, &pulseMap = settings.pulseMap;
+    const std::string& backend = settings.backend;
+#ifndef KRVL_WITH_PULSE
+    // Before the display is opened: the driver's program opens its own.
+    if (backend == "pulse") return ExecPulseProgram(args);
+#endif
 
     emu::Scenario scenario = emu::Scenario::Default();
     if (scenarioFile) {
@@ -167,11 +215,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+#ifdef KRVL_WITH_PULSE
     std::shared_ptr<pulse::Driver> server;
     if (backend == "pulse") {
         try {
             pulse::Options options;
-            options.mapFile = pulseMap;
+            options.mapFile = settings.pulseMap;
             server = pulse::Driver::Install(options);
         } catch (const pulse::MapError& e) {
             std::fprintf(stderr, "korvalin: %s\n", e.what());
@@ -180,13 +229,18 @@ int main(int argc, char** argv) {
         if (!server->Connected())
             std::fprintf(stderr, "korvalin: no sound server: %s\n", server->ConnectError().c_str());
     }
+#else
+    const bool server = false; // the driver's program serves --backend pulse
+#endif
 
     desktop::Host& host = desktop::Host::Install();
     host.CatchSignals();
     auto emulator = server ? nullptr : emu::Emulator::Install(scenario);
     int rc = krvl::ProgramEntry();
     if (emulator) emulator->Uninstall();
+#ifdef KRVL_WITH_PULSE
     if (server) server->Uninstall();
+#endif
     // A configuration entry still running (a scenario's hung request) goes quiet with the emulator.
     sys::JoinShellPrograms();
     desktop::Host::Uninstall();

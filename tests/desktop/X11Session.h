@@ -177,10 +177,13 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return !Ids("--classname '^trayer$'").empty(); }));
     }
 
-    void StartProgram(const std::vector<std::string>& extraEnv = {}) {
+    void StartProgram(const std::vector<std::string>& extraEnv = {},
+                      const std::vector<std::string>& args = {}) {
         env = {"DISPLAY=" + display, "XDG_CONFIG_HOME=" + (dir / "config").string()};
         env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-        app = Child({program.string()}, env, dir / "korvalin.log");
+        std::vector<std::string> argv{program.string()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        app = Child(argv, env, dir / "korvalin.log");
     }
 
     std::string Run(const std::string& command) {

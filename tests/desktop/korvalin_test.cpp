@@ -101,6 +101,39 @@ TEST_F(Korvalin, WithoutATrayHostTheIconWindowStandsIn) {
     TerminateAndCheckSettings();
 }
 
+// What the running program has mapped of the sound server's client library.
+bool MapsLibpulse(pid_t pid) {
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    for (std::string line; std::getline(maps, line);)
+        if (line.find("/libpulse") != std::string::npos) return true;
+    return false;
+}
+
+// On the emulated card the program loads none of the sound server's libraries; with --backend pulse the
+// same process becomes the program with the server's driver, which tells that there is no server and
+// shows the driver error as before.
+TEST_F(Korvalin, TheSoundServerLibrariesAreLoadedOnlyForTheServerBackend) {
+    StartProgram();
+    std::vector<std::string> icons;
+    ASSERT_TRUE(WaitFor([&] {
+        return !(icons = Ids("--onlyvisible --classname '^korvalin-trayicon$'")).empty();
+    })) << Log();
+    EXPECT_FALSE(MapsLibpulse(app.Pid()));
+    EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(app.Pid()) + "/exe").filename(), "korvalin");
+    ASSERT_EQ(kill(app.Pid(), SIGTERM), 0);
+    ASSERT_TRUE(app.Wait(10000)) << "korvalin did not end on SIGTERM";
+
+    StartProgram({"PULSE_SERVER=unix:" + (dir / "no-server").string()}, {"--backend", "pulse"});
+    ASSERT_TRUE(WaitFor([&] { return !Ids("--onlyvisible --name '^Fehler$'").empty(); })) << Log();
+    EXPECT_NE(Log().find("korvalin: no sound server: "), std::string::npos) << Log();
+    EXPECT_TRUE(MapsLibpulse(app.Pid()));
+    EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(app.Pid()) + "/exe").filename(), "korvalin-pulse");
+    ASSERT_EQ(kill(app.Pid(), SIGTERM), 0);
+    std::optional<int> status = app.Wait(10000);
+    ASSERT_TRUE(status) << "korvalin did not end on SIGTERM";
+    EXPECT_EQ(*status, 0) << Log();
+}
+
 // A settings file that cannot be replaced (a folder in its place): SIGTERM still ends the program within
 // a few seconds, the failed save told on standard error rather than in a box nobody would answer.
 TEST_F(Korvalin, SigtermWithSettingsThatCannotBeSavedEndsPromptlyAndTellsWhy) {

@@ -70,8 +70,8 @@ TEST_F(Package, TheDebInstallsAProgramTheDesktopFindsAndItsTrayIconAppears) {
     fs::path deb = BuildAndUnpack();
     ASSERT_FALSE(deb.empty()) << "cpack made no .deb";
 
-    // Computed dependencies: the libraries the program links (GTK, the sound server's client), plus the
-    // fonts, which are no library.
+    // Computed dependencies: the libraries the programs link (GTK; the sound server's client, for the
+    // driver's program), plus the fonts, which are no library.
     Result fields = Shell("dpkg-deb -f " + deb.string() + " Package Version Depends");
     ASSERT_EQ(fields.status, 0) << fields.err;
     EXPECT_NE(fields.out.find("Package: korvalin\n"), std::string::npos) << fields.out;
@@ -108,6 +108,7 @@ TEST_F(Package, TheDebInstallsAProgramTheDesktopFindsAndItsTrayIconAppears) {
     std::string man = ReadFile(manPage);
     EXPECT_NE(man.find("/usr/share/doc/korvalin/examples/" + kAppId + ".desktop"), std::string::npos);
     EXPECT_NE(man.find(std::string("korvalin ") + krvl::kVersion), std::string::npos);
+    EXPECT_NE(man.find("/usr/libexec/korvalin/korvalin-pulse"), std::string::npos);
     if (OnPath("groff")) {
         Result formatted = Shell("groff -man -Tutf8 -ww -z " + manPage.string());
         EXPECT_TRUE(formatted.err.empty()) << formatted.err;
@@ -142,6 +143,15 @@ TEST_F(Package, TheDebInstallsAProgramTheDesktopFindsAndItsTrayIconAppears) {
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.err.substr(0, unknown.err.find('\n')), "korvalin: unknown option '--volume'");
     EXPECT_NE(unknown.err.find("usage: korvalin"), std::string::npos);
+
+    // With --backend pulse it becomes the program with the sound server's driver, which the package puts
+    // beside the programs' libraries, not on the path; that one reads the map and says what is wrong.
+    EXPECT_TRUE(fs::exists(root / "usr" / "libexec" / "korvalin" / "korvalin-pulse"));
+    EXPECT_FALSE(fs::exists(root / "usr" / "bin" / "korvalin-pulse"));
+    Result mapless = Shell("DISPLAY=" + display + " " + program.string() + " --backend pulse --pulse-map " +
+                           (dir / "no-map.json").string());
+    EXPECT_EQ(mapless.status, 2) << mapless.err;
+    EXPECT_EQ(mapless.err, "korvalin: map: cannot read " + (dir / "no-map.json").string() + "\n");
 
     // Started on a desktop with a tray host, its icon is embedded there and shows the lit meter.
     StartTrayHost();
