@@ -72,14 +72,8 @@ void OpenSystemMenu(HWND hwnd, int screenX, int screenY) {
     if (id && IsWindow(hwnd)) PostMessageA(hwnd, WM_SYSCOMMAND, id, 0);
 }
 
-struct SurfaceFree {
-    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-using Surface = std::unique_ptr<cairo_surface_t, SurfaceFree>;
-struct ContextFree {
-    void operator()(cairo_t* c) const { cairo_destroy(c); }
-};
-using Context = std::unique_ptr<cairo_t, ContextFree>;
+using Surface = tk::CairoSurface;
+using Context = tk::CairoContext;
 
 void AddRects(cairo_t* cr, const std::vector<tk::TRect>& rects) {
     for (const tk::TRect& r : rects)

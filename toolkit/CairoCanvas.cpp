@@ -25,12 +25,6 @@ struct LayoutDeleter {
 struct FontDescDeleter {
     void operator()(PangoFontDescription* d) const { pango_font_description_free(d); }
 };
-struct SurfaceDeleter {
-    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-struct ContextDeleter {
-    void operator()(cairo_t* c) const { cairo_destroy(c); }
-};
 struct AttrListDeleter {
     void operator()(PangoAttrList* a) const { pango_attr_list_unref(a); }
 };
@@ -115,15 +109,13 @@ struct KeptLayout {
 
 // A scratch context for measuring without a canvas.
 cairo_t* MeasureContext() {
-    static std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
-    static std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
+    static CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
+    static CairoContext cr(cairo_create(surface.get()));
     return cr.get();
 }
 
-std::unique_ptr<cairo_surface_t, SurfaceDeleter> PictureSurface(const TPicture& picture) {
-    std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, picture.Width(), picture.Height()));
+CairoSurface PictureSurface(const TPicture& picture) {
+    CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, picture.Width(), picture.Height()));
     cairo_surface_flush(surface.get());
     unsigned char* data = cairo_image_surface_get_data(surface.get());
     int stride = cairo_image_surface_get_stride(surface.get());
@@ -496,13 +488,13 @@ void TCairoCanvas::StretchDraw(const TRect& r, const TPicture& picture) {
     cairo_restore(m_cr);
 }
 
-static std::unique_ptr<cairo_surface_t, SurfaceDeleter> RenderSurface(TForm& form, bool withFrame) {
+static CairoSurface RenderSurface(TForm& form, bool withFrame) {
     TRect client = form.ClientRect();
     int width = withFrame ? form.Width() : client.Width();
     int height = withFrame ? form.Height() : client.Height();
-    std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
+    CairoSurface surface(
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(1, width), std::max(1, height)));
-    std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
+    CairoContext cr(cairo_create(surface.get()));
     {
         TCairoCanvas canvas(cr.get());
         if (withFrame) {

@@ -6,12 +6,23 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tk {
 
 class TForm;
+
+// Owning handles for cairo's surfaces and contexts.
+struct CairoSurfaceFree {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+using CairoSurface = std::unique_ptr<cairo_surface_t, CairoSurfaceFree>;
+struct CairoContextFree {
+    void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+using CairoContext = std::unique_ptr<cairo_t, CairoContextFree>;
 
 class TCairoCanvas : public TCanvas {
 public:
