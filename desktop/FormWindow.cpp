@@ -86,8 +86,21 @@ struct FormWindow::Store {
     Surface image; // the client area's pixels, opaque
     int width{};
     int height{};
-    Surface window; // the X window the area is part of
+    Surface window; // the X window the area is part of, where its visual is not the image's layout
     unsigned long xid{};
+    // Where the window's visual lays pixels out as the image does, its rectangles go to the server as
+    // they are (XPutImage): no shared memory to track, no reply, one request per rectangle.
+    Display* display{};
+    GC gc{};
+
+    void ForgetWindow() {
+        window.reset();
+        if (gc) XFreeGC(display, gc);
+        gc = nullptr;
+        display = nullptr;
+        xid = 0;
+    }
+    ~Store() { ForgetWindow(); }
 };
 
 struct FormWindow::Callbacks {
@@ -139,9 +152,7 @@ struct FormWindow::Callbacks {
     }
 
     static void Unrealize(GtkWidget*, gpointer data) {
-        auto* self = static_cast<FormWindow*>(data);
-        self->m_store->window.reset();
-        self->m_store->xid = 0;
+        static_cast<FormWindow*>(data)->m_store->ForgetWindow();
     }
 
     static gboolean Button(GtkWidget*, GdkEventButton* ev, gpointer data) {
@@ -339,7 +350,7 @@ FormWindow::FormWindow(Host& host, tk::TForm& form, HWND hwnd)
 FormWindow::~FormWindow() {
     if (m_settleTimer) g_source_remove(m_settleTimer);
     if (m_flushSource) g_source_remove(m_flushSource);
-    m_store->window.reset(); // before its X window goes
+    m_store->ForgetWindow(); // before its X window goes
     if (m_form) {
         m_form->OnInvalidate = nullptr;
         m_form->OnWindowChange = nullptr;
@@ -594,6 +605,13 @@ bool FormWindow::PaintStore(void* context) {
     }
 }
 
+void FormWindow::FlushPending() {
+    if (!m_flushSource) return;
+    g_source_remove(m_flushSource);
+    m_flushSource = 0;
+    Flush();
+}
+
 void FormWindow::Flush() {
     std::vector<tk::TRect> rects;
     rects.swap(m_pending);
@@ -632,26 +650,60 @@ void FormWindow::Flush() {
     }
     if (!native) return;
     unsigned long xid = GDK_WINDOW_XID(native);
-    int nativeWidth = gdk_window_get_width(native), nativeHeight = gdk_window_get_height(native);
-    if (!store.window || store.xid != xid) {
-        store.window.reset(cairo_xlib_surface_create(GDK_WINDOW_XDISPLAY(native), xid,
-                                                     GDK_VISUAL_XVISUAL(gdk_window_get_visual(native)),
-                                                     nativeWidth, nativeHeight));
+    if (store.xid != xid) {
+        store.ForgetWindow();
         store.xid = xid;
-    } else if (cairo_xlib_surface_get_width(store.window.get()) != nativeWidth ||
-               cairo_xlib_surface_get_height(store.window.get()) != nativeHeight) {
-        cairo_xlib_surface_set_size(store.window.get(), nativeWidth, nativeHeight);
+        Visual* visual = GDK_VISUAL_XVISUAL(gdk_window_get_visual(native));
+        if (gdk_visual_get_depth(gdk_window_get_visual(native)) == 24 && visual->red_mask == 0xff0000 &&
+            visual->green_mask == 0xff00 && visual->blue_mask == 0xff) {
+            store.display = GDK_WINDOW_XDISPLAY(native);
+            XGCValues values{};
+            values.graphics_exposures = False;
+            store.gc = XCreateGC(store.display, xid, GCGraphicsExposures, &values);
+        } else {
+            store.window.reset(cairo_xlib_surface_create(GDK_WINDOW_XDISPLAY(native), xid, visual,
+                                                         gdk_window_get_width(native),
+                                                         gdk_window_get_height(native)));
+        }
     }
-    Context show(cairo_create(store.window.get()));
-    cairo_translate(show.get(), x, y);
-    cairo_set_operator(show.get(), CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(show.get(), store.image.get(), 0, 0);
-    AddRects(show.get(), rects);
-    cairo_fill(show.get());
-    show.reset();
+    cairo_surface_flush(store.image.get());
+    if (store.gc) {
+        XImage image{};
+        image.width = store.width;
+        image.height = store.height;
+        image.format = ZPixmap;
+        image.data = reinterpret_cast<char*>(cairo_image_surface_get_data(store.image.get()));
+        image.byte_order = G_BYTE_ORDER == G_LITTLE_ENDIAN ? LSBFirst : MSBFirst;
+        image.bitmap_unit = 32;
+        image.bitmap_bit_order = image.byte_order;
+        image.bitmap_pad = 32;
+        image.depth = 24;
+        image.bytes_per_line = cairo_image_surface_get_stride(store.image.get());
+        image.bits_per_pixel = 32;
+        image.red_mask = 0xff0000;
+        image.green_mask = 0xff00;
+        image.blue_mask = 0xff;
+        if (!XInitImage(&image)) return;
+        for (const tk::TRect& r : rects) {
+            tk::TRect c = r.Intersect({0, 0, store.width, store.height});
+            if (c.Empty()) continue;
+            XPutImage(store.display, xid, store.gc, &image, c.left, c.top, x + c.left, y + c.top,
+                      static_cast<unsigned>(c.Width()), static_cast<unsigned>(c.Height()));
+        }
+    } else {
+        cairo_xlib_surface_set_size(store.window.get(), gdk_window_get_width(native),
+                                    gdk_window_get_height(native));
+        Context show(cairo_create(store.window.get()));
+        cairo_translate(show.get(), x, y);
+        cairo_set_operator(show.get(), CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_surface(show.get(), store.image.get(), 0, 0);
+        AddRects(show.get(), rects);
+        cairo_fill(show.get());
+        show.reset();
+        cairo_surface_flush(store.window.get());
+    }
     ++m_directPaints;
     // The requests go out when the loop next looks for X events (GDK flushes before it waits).
-    cairo_surface_flush(store.window.get());
 }
 
 ClientGeometry FormWindow::Geometry() const {

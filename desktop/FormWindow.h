@@ -114,6 +114,8 @@ private:
     bool PaintStore(void* cr);
     // Paints what the form invalidated since the last pass and puts those pixels on screen.
     void Flush();
+    // The same, now, when a pass is waiting.
+    void FlushPending();
 
     Host& m_host;
     tk::TForm* m_form;

@@ -124,6 +124,9 @@ void Host::HookUp() {
             observer();
         }
         Reconcile();
+        // As the classic desktop paints when the queue runs empty: the windows' changes go out before the
+        // wait, not in another turn of the loop.
+        FlushWindows();
         g_main_context_iteration(nullptr, TRUE);
     });
     sys::SetWakeHook([] { g_main_context_wakeup(nullptr); });
@@ -179,6 +182,15 @@ std::vector<FormWindow*> Host::Windows() const {
     for (auto& [hwnd, window] : m_windows)
         out.push_back(window.get());
     return out;
+}
+
+void Host::FlushWindows() {
+    std::vector<HWND> waiting;
+    for (auto& [hwnd, window] : m_windows)
+        if (window->m_flushSource) waiting.push_back(hwnd);
+    // A form's painting may close windows: each is looked up again.
+    for (HWND hwnd : waiting)
+        if (FormWindow* window = WindowOf(hwnd)) window->FlushPending();
 }
 
 void Host::Reconcile() {

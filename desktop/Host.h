@@ -122,6 +122,8 @@ private:
     void HookUp();
     void Unhook();
     void RunOne();
+    // Paints every window's waiting changes (before the loop waits).
+    void FlushWindows();
     void Forget(const tk::TComponent* form);
     void WindowMoved(HWND hwnd, INT x, INT y, INT cx, INT cy, UINT flags);
     // The form of this window changed: it is brought in line at the next wait.

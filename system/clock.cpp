@@ -2,6 +2,11 @@
 #include "system/internal.h"
 #include "system/sys.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -34,13 +39,14 @@ using DueKey = std::pair<std::uint64_t, std::uint64_t>;
 
 class RealClock final : public Clock {
 public:
-    RealClock() : m_start(std::chrono::steady_clock::now()) {}
+    RealClock()
+        : m_start(std::chrono::steady_clock::now()), m_changed(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
     ~RealClock() override {
         {
             std::lock_guard lock(m_mutex);
             m_stop = true;
         }
-        m_changed.notify_all();
+        Changed();
         if (m_thread.joinable()) m_thread.join();
     }
 
@@ -83,8 +89,30 @@ private:
             due, delayMs, periodic, m_order++, std::make_shared<TimerCallback>(std::move(callback)), aligned};
         m_due.insert({{e.due, e.order}, id});
         m_timers[id] = std::move(e);
-        m_changed.notify_all();
+        Changed();
         return id;
+    }
+
+    // Wakes the timer thread to look at its timers again (a write that stays until it is read).
+    void Changed() {
+        std::uint64_t one = 1;
+        // Only a full counter fails, and that thread has a wake-up waiting anyway.
+        [[maybe_unused]] ssize_t written = ::write(m_changed.Get(), &one, sizeof one);
+    }
+
+    // Waits without the lock until a change or the timeout (-1: none). The thread does not sleep on a
+    // condition variable: its return would take the mutex as contended and cost every tick a wake-up
+    // call into the kernel on the next unlock.
+    void WaitForChange(std::unique_lock<std::mutex>& lock, int timeoutMs) {
+        lock.unlock();
+        // Without the descriptor (none was left to the process) the thread looks every 10 ms.
+        if (!m_changed) timeoutMs = timeoutMs < 0 ? 10 : std::min(timeoutMs, 10);
+        pollfd p{m_changed.Get(), POLLIN, 0};
+        if (::poll(&p, 1, timeoutMs) > 0) {
+            std::uint64_t count = 0;
+            [[maybe_unused]] ssize_t read = ::read(m_changed.Get(), &count, sizeof count);
+        }
+        lock.lock();
     }
 
     UINT NextId() {
@@ -99,13 +127,14 @@ private:
         std::unique_lock lock(m_mutex);
         while (!m_stop) {
             if (m_due.empty()) {
-                m_changed.wait(lock);
+                WaitForChange(lock, -1);
                 continue;
             }
             auto first = m_due.begin();
             std::uint64_t now = NowMs();
             if (first->first.first > now) {
-                m_changed.wait_for(lock, std::chrono::milliseconds(first->first.first - now));
+                WaitForChange(
+                    lock, static_cast<int>(std::min<std::uint64_t>(first->first.first - now, kMaxPeriod)));
                 continue;
             }
             UINT id = first->second;
@@ -132,7 +161,7 @@ private:
 
     std::chrono::steady_clock::time_point m_start;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    detail::UniqueFd m_changed;
     std::condition_variable m_idle;
     std::map<UINT, TimerEntry> m_timers;
     std::set<std::pair<DueKey, UINT>> m_due;
