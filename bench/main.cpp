@@ -1,12 +1,15 @@
 // krvl-bench: what metering costs. Runs the real program headless on the virtual clock (four emulated
 // cards, all four mixer windows open) and reports per simulated second the driver calls, lamp changes,
-// repaint rectangles and their area, messages dispatched and CPU time; writes the scenarios the desktop
+// repaint rectangles and their area, messages dispatched and CPU time (with --paint, painting what each turn
+// of the loop invalidated as the desktop host does); writes the scenarios the desktop
 // runs use; times configuration requests on the real clock. scripts/bench.sh runs all of it.
 #include "driver/config.h"
 #include "emu/Emulator.h"
 #include "emu/Scenario.h"
 #include "harness/Harness.h"
 #include "system/sys.h"
+#include "toolkit/CairoCanvas.h"
+#include "toolkit/Forms.h"
 
 #include <algorithm>
 #include <chrono>
@@ -16,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -101,6 +105,48 @@ void WriteScenario(const std::string& mode, const fs::path& file) {
     std::ofstream(file) << s.str();
 }
 
+// What the desktop host does after a turn of the loop: each shown form's invalidated rectangles painted
+// into its client image, through a canvas clipped to them. One image per form, painted whole when new.
+class HostPainter {
+public:
+    // Kept a function of its own, so callgrind can count the painting alone:
+    // --toggle-collect='*HostPainter::PaintAll*'.
+    [[gnu::noinline]] void PaintAll() {
+        for (int i = 0; i < tk::Screen->FormCount(); ++i)
+            Paint(*tk::Screen->Forms(i));
+    }
+
+private:
+    struct Image {
+        tk::CairoSurface surface;
+        int width{};
+        int height{};
+    };
+    void Paint(tk::TForm& form) {
+        std::vector<tk::TRect> rects = form.TakeDirtyRects();
+        if (rects.empty() || !form.Visible() || form.WindowState() == tk::wsMinimized) return;
+        tk::TRect client = form.ClientRect();
+        int width = std::max(1, client.Width()), height = std::max(1, client.Height());
+        Image& image = m_images[&form];
+        bool whole = !image.surface || image.width != width || image.height != height;
+        if (whole) {
+            image.surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+            image.width = width;
+            image.height = height;
+        }
+        tk::CairoContext cr(cairo_create(image.surface.get()));
+        if (!whole) {
+            for (const tk::TRect& r : rects)
+                cairo_rectangle(cr.get(), r.left, r.top, r.Width(), r.Height());
+            cairo_clip(cr.get());
+        }
+        tk::TCairoCanvas canvas(cr.get());
+        form.PaintClient(canvas);
+    }
+    // Forms are not destroyed during a run: the key is never a dangling one that is reused.
+    std::map<tk::TForm*, Image> m_images;
+};
+
 struct Sample {
     std::map<std::string, std::uint64_t> v;
 };
@@ -117,7 +163,7 @@ Sample Parse(const std::string& line) {
     return s;
 }
 
-int RunVirtual(const std::string& mode, int seconds, bool quiet) {
+int RunVirtual(const std::string& mode, int seconds, bool quiet, bool paint) {
     fs::path dir = fs::temp_directory_path() / ("krvl-bench-" + std::to_string(getpid()));
     fs::create_directories(dir);
     fs::path scenario = dir / "scenario.json";
@@ -139,7 +185,15 @@ int RunVirtual(const std::string& mode, int seconds, bool quiet) {
     options.scenarioFile = scenario.string();
     options.windowsDir = (dir / "win").string();
     fs::create_directories(options.windowsDir);
-    int rc = harness::Harness(options, out).Run(script);
+    HostPainter painter;
+    std::size_t next = 0;
+    int rc = harness::Harness(options, out).Run([&]() -> std::optional<std::string> {
+        // The program's loop runs from the first command on: painting starts with its idle turns.
+        if (paint && next == 1) tk::Application->OnIdle = [&painter](tk::TObject*) { painter.PaintAll(); };
+        if (next >= script.size()) return std::nullopt;
+        return script[next++];
+    });
+    tk::Application->OnIdle = nullptr;
     fs::remove_all(dir);
     if (rc != 0) {
         std::fprintf(stderr, "krvl-bench: the run failed:\n%s", out.str().c_str());
@@ -211,7 +265,7 @@ int RunConfig(int runs) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: krvl-bench virtual [--mode busy|falling] [--seconds N] [--quiet]\n"
+    std::fprintf(stderr, "usage: krvl-bench virtual [--mode busy|falling] [--seconds N] [--quiet] [--paint]\n"
                          "       krvl-bench scenario --mode busy|falling|latency --out FILE.json\n"
                          "       krvl-bench config [--runs N]\n");
     return 2;
@@ -223,7 +277,7 @@ int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     std::string command = argv[1], mode = "busy", outFile;
     int seconds = 60, runs = 50;
-    bool quiet = false;
+    bool quiet = false, paint = false;
     for (int i = 2; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--mode" && i + 1 < argc)
@@ -236,11 +290,13 @@ int main(int argc, char** argv) {
             outFile = argv[++i];
         else if (a == "--quiet")
             quiet = true;
+        else if (a == "--paint")
+            paint = true;
         else
             return Usage();
     }
     if (mode != "busy" && mode != "falling" && mode != "latency") return Usage();
-    if (command == "virtual" && mode != "latency") return RunVirtual(mode, seconds, quiet);
+    if (command == "virtual" && mode != "latency") return RunVirtual(mode, seconds, quiet, paint);
     if (command == "scenario" && !outFile.empty()) {
         WriteScenario(mode, outFile);
         return 0;

@@ -5,6 +5,7 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -100,12 +101,43 @@ private:
     std::map<std::string, T> m_entries;
 };
 
-// A layout kept for drawing, with the context state it was laid out for.
+// A layout kept for drawing, with the context state it was laid out for, and its coverage at whole
+// pixels once drawn there: the next time it is composited in the text's colour instead of drawn anew.
 struct KeptLayout {
     std::unique_ptr<PangoLayout, LayoutDeleter> layout;
     std::unique_ptr<cairo_font_options_t, FontOptionsDeleter> options;
     cairo_matrix_t matrix{};
+    CairoSurface mask; // A8, null until made (and when the text shows no ink: drawn by pango then)
+    bool masked{};     // the mask was made for the layout's present state
+    int maskX{};       // the mask's top left corner from the text's origin
+    int maskY{};
 };
+
+// The glyphs' coverage as cairo composites them onto an image at a whole-pixel origin: added up where
+// glyphs meet, as cairo does before compositing overlapping glyphs.
+void MakeMask(KeptLayout& kept, const cairo_font_options_t* options) {
+    kept.masked = true;
+    kept.mask.reset();
+    PangoRectangle ink{}, logical{};
+    pango_layout_get_pixel_extents(kept.layout.get(), &ink, &logical);
+    if (ink.width <= 0 || ink.height <= 0) return;
+    // Hinted glyphs may reach a pixel past the ink extents.
+    constexpr int margin = 2;
+    kept.maskX = ink.x - margin;
+    kept.maskY = ink.y - margin;
+    CairoSurface mask(
+        cairo_image_surface_create(CAIRO_FORMAT_A8, ink.width + 2 * margin, ink.height + 2 * margin));
+    CairoContext cr(cairo_create(mask.get()));
+    cairo_set_font_options(cr.get(), options);
+    cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_GRAY);
+    cairo_set_operator(cr.get(), CAIRO_OPERATOR_ADD);
+    cairo_set_source_rgb(cr.get(), 1, 1, 1);
+    cairo_move_to(cr.get(), -kept.maskX, -kept.maskY);
+    pango_cairo_show_layout(cr.get(), kept.layout.get());
+    if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return;
+    cairo_surface_flush(mask.get());
+    kept.mask = std::move(mask);
+}
 
 // A scratch context for measuring without a canvas.
 cairo_t* MeasureContext() {
@@ -215,8 +247,71 @@ TSize PangoTextExtent(const std::string& text, const TFont& font) {
     return measured.Put(key, TSize{w, h});
 }
 
+namespace {
+
+std::atomic<bool> directPixels{true};
+
+bool Whole(double v) {
+    return v == std::floor(v) && std::fabs(v) < 1e6;
+}
+
+// The image's pixels when the context draws on them at whole pixels, with the caller's clip as device
+// rectangles within the image (clips); null for anything else.
+std::uint32_t* ExactPixels(cairo_t* cr, std::vector<TRect>& clips, int& stride) {
+    if (!directPixels) return nullptr;
+    cairo_surface_t* target = cairo_get_target(cr);
+    if (cairo_get_group_target(cr) != target || cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE ||
+        cairo_get_operator(cr) != CAIRO_OPERATOR_OVER)
+        return nullptr;
+    cairo_format_t format = cairo_image_surface_get_format(target);
+    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) return nullptr;
+    double ox = 0, oy = 0, sx = 1, sy = 1;
+    cairo_surface_get_device_offset(target, &ox, &oy);
+    cairo_surface_get_device_scale(target, &sx, &sy);
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    if (ox != 0 || oy != 0 || sx != 1 || sy != 1 || m.xx != 1 || m.yy != 1 || m.xy != 0 || m.yx != 0 ||
+        !Whole(m.x0) || !Whole(m.y0))
+        return nullptr;
+    cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(cr);
+    bool ok = list->status == CAIRO_STATUS_SUCCESS;
+    const TRect image{0, 0, cairo_image_surface_get_width(target), cairo_image_surface_get_height(target)};
+    for (int i = 0; ok && i < list->num_rectangles; ++i) {
+        const cairo_rectangle_t& r = list->rectangles[i];
+        ok = Whole(r.x) && Whole(r.y) && Whole(r.width) && Whole(r.height);
+        TRect d = Bounds(static_cast<int>(r.x + m.x0), static_cast<int>(r.y + m.y0),
+                         static_cast<int>(r.width), static_cast<int>(r.height))
+                      .Intersect(image);
+        if (ok && !d.Empty()) clips.push_back(d);
+    }
+    cairo_rectangle_list_destroy(list);
+    if (!ok) {
+        clips.clear();
+        return nullptr;
+    }
+    cairo_surface_flush(target);
+    stride = cairo_image_surface_get_stride(target) / 4;
+    return reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(target));
+}
+
+// An opaque colour as cairo stores it in the image (both formats keep 0xFF in the top byte).
+std::uint32_t OpaquePixel(TColor color) {
+    TColor rgb = ColorToRGB(color);
+    return 0xFF000000u | ((rgb & 0xFFu) << 16) | (rgb & 0xFF00u) | ((rgb >> 16) & 0xFFu);
+}
+
+} // namespace
+
+void TCairoCanvas::UseDirectPixels(bool on) {
+    directPixels = on;
+}
+
 TCairoCanvas::TCairoCanvas(cairo_t* cr) : m_cr(cr) {
-    if (cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(m_cr)) {
+    if ((m_pixels = ExactPixels(m_cr, m_clips, m_stride))) {
+        cairo_matrix_t m;
+        cairo_get_matrix(m_cr, &m);
+        m_states.push_back({static_cast<int>(m.x0), static_cast<int>(m.y0), 0, m_clips.size(), 0});
+    } else if (cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(m_cr)) {
         if (list->status == CAIRO_STATUS_SUCCESS)
             for (int i = 0; i < list->num_rectangles; ++i) {
                 const cairo_rectangle_t& r = list->rectangles[i];
@@ -237,30 +332,101 @@ TCairoCanvas::TCairoCanvas(cairo_t* cr) : m_cr(cr) {
 
 TCairoCanvas::~TCairoCanvas() {
     // The context is the caller's (a desktop window's draw): it gets it back as it gave it.
+    Unrealize();
     for (; m_saves > 0; --m_saves)
         cairo_restore(m_cr);
     cairo_restore(m_cr);
+    // Pixels written past cairo: what keeps copies of the image (a window surface) must see them.
+    if (m_written) cairo_surface_mark_dirty(cairo_get_target(m_cr));
+}
+
+bool TCairoCanvas::Realize() {
+    if (!Exact()) return true;
+    // Cairo keeps what it knows of the image (that it is still clear, say): it must know of the pixels
+    // written past it before it draws.
+    if (m_written) {
+        cairo_surface_mark_dirty(cairo_get_target(m_cr));
+        m_written = false;
+    }
+    if (m_realized) return true;
+    const State& s = m_states.back();
+    if (s.begin == s.end) return false;
+    cairo_save(m_cr);
+    cairo_identity_matrix(m_cr);
+    for (std::size_t i = s.begin; i < s.end; ++i) {
+        const TRect& r = m_clips[i];
+        cairo_rectangle(m_cr, r.left, r.top, r.Width(), r.Height());
+    }
+    cairo_clip(m_cr);
+    cairo_translate(m_cr, s.dx, s.dy);
+    m_realized = true;
+    return true;
+}
+
+void TCairoCanvas::Unrealize() {
+    if (!m_realized) return;
+    cairo_restore(m_cr);
+    m_realized = false;
 }
 
 void TCairoCanvas::Save() {
+    if (Exact()) {
+        State s = m_states.back();
+        s.mark = m_clips.size();
+        m_states.push_back(s);
+        return;
+    }
     cairo_save(m_cr);
     ++m_saves;
 }
 void TCairoCanvas::Restore() {
-    if (m_saves == 0) return; // never past the state the canvas began with
+    if (Exact()) {
+        if (m_states.size() == 1) return; // never past the state the canvas began with
+        Unrealize();
+        m_clips.resize(m_states.back().mark);
+        m_states.pop_back();
+        return;
+    }
+    if (m_saves == 0) return;
     cairo_restore(m_cr);
     --m_saves;
 }
 void TCairoCanvas::Translate(int dx, int dy) {
+    if (Exact()) {
+        Unrealize();
+        m_states.back().dx += dx;
+        m_states.back().dy += dy;
+        return;
+    }
     cairo_translate(m_cr, dx, dy);
 }
 
 void TCairoCanvas::ClipRect(const TRect& r) {
+    if (Exact()) {
+        Unrealize();
+        State& s = m_states.back();
+        TRect d = r.Offset(s.dx, s.dy);
+        std::size_t begin = m_clips.size();
+        for (std::size_t i = s.begin; i < s.end; ++i) {
+            TRect c = m_clips[i].Intersect(d);
+            if (!c.Empty()) m_clips.push_back(c);
+        }
+        s.begin = begin;
+        s.end = m_clips.size();
+        return;
+    }
     cairo_rectangle(m_cr, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()));
     cairo_clip(m_cr);
 }
 
 bool TCairoCanvas::ClipExcludes(const TRect& r) const {
+    if (Exact()) {
+        const State& s = m_states.back();
+        TRect d = r.Offset(s.dx, s.dy);
+        for (std::size_t i = s.begin; i < s.end; ++i)
+            if (m_clips[i].Intersects(d)) return false;
+        return true;
+    }
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     cairo_clip_extents(m_cr, &x1, &y1, &x2, &y2);
     if (r.right <= x1 || r.left >= x2 || r.bottom <= y1 || r.top >= y2 || x2 <= x1 || y2 <= y1) return true;
@@ -274,6 +440,19 @@ bool TCairoCanvas::ClipExcludes(const TRect& r) const {
     for (const TRect& d : m_damage)
         if (left < d.right && right > d.left && top < d.bottom && bottom > d.top) return false;
     return true;
+}
+
+void TCairoCanvas::FillDevice(const TRect& r, std::uint32_t pixel) {
+    const State& s = m_states.back();
+    for (std::size_t i = s.begin; i < s.end; ++i) {
+        TRect c = m_clips[i].Intersect(r);
+        if (c.Empty()) continue;
+        for (int y = c.top; y < c.bottom; ++y) {
+            std::uint32_t* row = m_pixels + static_cast<std::ptrdiff_t>(y) * m_stride;
+            std::fill(row + c.left, row + c.right, pixel);
+        }
+        m_written = true;
+    }
 }
 
 void TCairoCanvas::SetColor(TColor color) {
@@ -296,6 +475,14 @@ void TCairoCanvas::FillAndStroke(const TPen& pen, const TBrush& brush, double wi
 
 void TCairoCanvas::FillRect(const TRect& r, TColor color) {
     if (r.Empty() || color == clNone) return;
+    Fill(r, color);
+}
+
+void TCairoCanvas::Fill(const TRect& r, TColor color) {
+    if (Exact()) {
+        FillDevice(r.Offset(m_states.back().dx, m_states.back().dy), OpaquePixel(color));
+        return;
+    }
     SetColor(color);
     cairo_rectangle(m_cr, r.left, r.top, r.Width(), r.Height());
     cairo_fill(m_cr);
@@ -303,8 +490,17 @@ void TCairoCanvas::FillRect(const TRect& r, TColor color) {
 
 void TCairoCanvas::FrameRect(const TRect& r, TColor color, int width) {
     if (r.Empty() || width <= 0) return;
-    SetColor(color);
     int w = std::min({width, r.Width(), r.Height()});
+    // The four sides as pixel runs; a frame thinner than its two sides overlaps itself: cairo's fill.
+    if (Exact() && r.Width() >= 2 * w && r.Height() >= 2 * w) {
+        Fill({r.left, r.top, r.right, r.top + w}, color);
+        Fill({r.left, r.bottom - w, r.right, r.bottom}, color);
+        Fill({r.left, r.top + w, r.left + w, r.bottom - w}, color);
+        Fill({r.right - w, r.top + w, r.right, r.bottom - w}, color);
+        return;
+    }
+    if (!Realize()) return;
+    SetColor(color);
     cairo_rectangle(m_cr, r.left, r.top, r.Width(), w);
     cairo_rectangle(m_cr, r.left, r.bottom - w, r.Width(), w);
     cairo_rectangle(m_cr, r.left, r.top + w, w, r.Height() - 2 * w);
@@ -315,21 +511,23 @@ void TCairoCanvas::FrameRect(const TRect& r, TColor color, int width) {
 void TCairoCanvas::Line(int x1, int y1, int x2, int y2, const TPen& pen) {
     if (pen.style == psClear || pen.width < 0) return;
     int width = std::max(1, pen.width);
-    SetColor(pen.color);
     if (pen.style == psSolid && (x1 == x2 || y1 == y2)) {
         // Axis-parallel lines as pixel runs, the last pixel excluded.
+        TRect run;
         if (y1 == y2) {
             int a = std::min(x1, x2), b = std::max(x1, x2);
             if (x2 < x1) ++a, ++b;
-            cairo_rectangle(m_cr, a, y1 - (width - 1) / 2, b - a, width);
+            run = Bounds(a, y1 - (width - 1) / 2, b - a, width);
         } else {
             int a = std::min(y1, y2), b = std::max(y1, y2);
             if (y2 < y1) ++a, ++b;
-            cairo_rectangle(m_cr, x1 - (width - 1) / 2, a, width, b - a);
+            run = Bounds(x1 - (width - 1) / 2, a, width, b - a);
         }
-        cairo_fill(m_cr);
+        if (!run.Empty()) Fill(run, pen.color);
         return;
     }
+    if (!Realize()) return;
+    SetColor(pen.color);
     cairo_save(m_cr);
     cairo_set_line_width(m_cr, width);
     cairo_set_line_cap(m_cr, CAIRO_LINE_CAP_BUTT);
@@ -376,6 +574,7 @@ void TCairoCanvas::Rectangle(const TRect& r, const TPen& pen, const TBrush& brus
 
 void TCairoCanvas::Ellipse(const TRect& r, const TPen& pen, const TBrush& brush) {
     if (r.Empty()) return;
+    if (!Realize()) return;
     cairo_save(m_cr);
     cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_DEFAULT);
     double w = pen.style == psClear ? 0 : std::max(1, pen.width);
@@ -391,6 +590,7 @@ void TCairoCanvas::Ellipse(const TRect& r, const TPen& pen, const TBrush& brush)
 
 void TCairoCanvas::RoundRect(const TRect& r, int rx, int ry, const TPen& pen, const TBrush& brush) {
     if (r.Empty()) return;
+    if (!Realize()) return;
     double w = pen.style == psClear ? 0 : std::max(1, pen.width);
     double x0 = r.left + w / 2, y0 = r.top + w / 2, x1 = r.right - w / 2, y1 = r.bottom - w / 2;
     double ax = std::min<double>(rx, (x1 - x0) / 2), ay = std::min<double>(ry, (y1 - y0) / 2);
@@ -415,6 +615,7 @@ void TCairoCanvas::RoundRect(const TRect& r, int rx, int ry, const TPen& pen, co
 
 void TCairoCanvas::Polygon(const std::vector<TPoint>& points, const TPen& pen, const TBrush& brush) {
     if (points.size() < 2) return;
+    if (!Realize()) return;
     cairo_new_path(m_cr);
     cairo_move_to(m_cr, points[0].x + 0.5, points[0].y + 0.5);
     for (std::size_t i = 1; i < points.size(); ++i)
@@ -425,6 +626,7 @@ void TCairoCanvas::Polygon(const std::vector<TPoint>& points, const TPen& pen, c
 
 void TCairoCanvas::TextOut(int x, int y, const std::string& text, const TFont& font) {
     if (text.empty()) return;
+    if (!Realize()) return;
     cairo_save(m_cr);
     // Pango takes the whole transformation, offset included, into its context, so every new place would
     // shape the text anew: drawn at the same device position from an untranslated context, a kept layout
@@ -450,18 +652,28 @@ void TCairoCanvas::TextOut(int x, int y, const std::string& text, const TFont& f
     std::string key = LayoutKey(text, font);
     KeptLayout* kept = layouts.Find(key);
     if (!kept) {
-        kept = &layouts.Put(key, KeptLayout{MakeLayout(m_cr, text, font), nullptr, m});
+        kept = &layouts.Put(key, KeptLayout{MakeLayout(m_cr, text, font), nullptr, m, nullptr, false, 0, 0});
     } else if (!cairo_font_options_equal(kept->options.get(), options.get()) || kept->matrix.xx != m.xx ||
                kept->matrix.yx != m.yx || kept->matrix.xy != m.xy || kept->matrix.yy != m.yy) {
         // Pango counts every update as a change, even to the same state: update only on a real one.
         pango_cairo_update_layout(m_cr, kept->layout.get());
         kept->matrix = m;
+        kept->masked = false;
     }
     kept->options = std::move(options);
     cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_GRAY);
     SetColor(font.Color());
-    cairo_move_to(m_cr, ox, oy);
-    pango_cairo_show_layout(m_cr, kept->layout.get());
+    // On an image at a whole-pixel origin the glyphs land as in their mask: composited, not drawn anew.
+    bool whole = Exact() && !(font.Style() & (fsUnderline | fsStrikeOut)) && m.xx == 1 && m.yy == 1 &&
+                 m.xy == 0 && m.yx == 0 && m.x0 == 0 && m.y0 == 0 && ox == std::floor(ox) &&
+                 oy == std::floor(oy);
+    if (whole && !kept->masked) MakeMask(*kept, kept->options.get());
+    if (whole && kept->mask) {
+        cairo_mask_surface(m_cr, kept->mask.get(), ox + kept->maskX, oy + kept->maskY);
+    } else {
+        cairo_move_to(m_cr, ox, oy);
+        pango_cairo_show_layout(m_cr, kept->layout.get());
+    }
     cairo_restore(m_cr);
 }
 
@@ -471,6 +683,7 @@ TSize TCairoCanvas::TextExtent(const std::string& text, const TFont& font) {
 
 void TCairoCanvas::Draw(int x, int y, const TPicture& picture) {
     if (picture.Empty()) return;
+    if (!Realize()) return;
     auto surface = PictureSurface(picture);
     cairo_set_source_surface(m_cr, surface.get(), x, y);
     cairo_paint(m_cr);
@@ -478,6 +691,7 @@ void TCairoCanvas::Draw(int x, int y, const TPicture& picture) {
 
 void TCairoCanvas::StretchDraw(const TRect& r, const TPicture& picture) {
     if (picture.Empty() || r.Empty()) return;
+    if (!Realize()) return;
     auto surface = PictureSurface(picture);
     cairo_save(m_cr);
     cairo_translate(m_cr, r.left, r.top);

@@ -29,6 +29,9 @@ public:
     // Draws on cr (not owned); the caller's transformation is the canvas's origin.
     explicit TCairoCanvas(cairo_t* cr);
     ~TCairoCanvas() override;
+    // On (the default), canvases made afterwards write the pixels of whole-pixel fills and composite kept
+    // text themselves where they can; off, everything is drawn through cairo (what they are checked by).
+    static void UseDirectPixels(bool on);
 
     void Save() override;
     void Restore() override;
@@ -48,6 +51,26 @@ public:
     void StretchDraw(const TRect& r, const TPicture& picture) override;
 
 private:
+    // Where painting stands on an image surface drawn at whole pixels: the translation to device pixels
+    // and the clip as disjoint device rectangles (a range of m_clips). Kept by the canvas itself, so
+    // skipping a control and filling a rectangle need no cairo call; cairo gets the state only when
+    // it draws (Realize).
+    struct State {
+        int dx{};
+        int dy{};
+        std::size_t begin{};
+        std::size_t end{};
+        std::size_t mark{}; // m_clips' size when the state was saved: what Restore drops
+    };
+    bool Exact() const { return m_pixels != nullptr; }
+    // Gives the context the current state for drawing through cairo; false when the clip is empty,
+    // so nothing drawn can show.
+    bool Realize();
+    void Unrealize();
+    // Fills r (device coordinates) within the clip, as cairo fills an opaque colour at whole pixels.
+    void FillDevice(const TRect& r, std::uint32_t pixel);
+    // An opaque rectangle in current coordinates (not empty), whatever the colour.
+    void Fill(const TRect& r, TColor color);
     void SetColor(TColor color);
     // Fills the current path with the brush, then outlines it with the pen; clears the path.
     void FillAndStroke(const TPen& pen, const TBrush& brush, double width);
@@ -56,6 +79,14 @@ private:
     // The rectangles the caller's clip was made of, in device coordinates (a window's damage); empty
     // when the clip was no list of rectangles.
     std::vector<TRect> m_damage;
+    // The image's pixels while the canvas keeps its own state; null when it draws through cairo only
+    // (another transformation, another surface, a clip that is no list of whole-pixel rectangles).
+    std::uint32_t* m_pixels{};
+    int m_stride{}; // in pixels
+    std::vector<State> m_states;
+    std::vector<TRect> m_clips;
+    bool m_realized{};
+    bool m_written{}; // pixels written that cairo was not told of
 };
 
 // The family a classic font name is drawn with ("Arial", "MS Sans Serif" -> Liberation Sans, ...).

@@ -150,9 +150,9 @@ static std::vector<std::string> Lines(const std::string& text, const TFont& font
     return lines;
 }
 
-TSize CaptionExtent(const std::string& caption, const TFont& font, bool wordWrap, int maxWidth) {
+static TSize LinesExtent(const std::vector<std::string>& lines, const TFont& font) {
     TSize total{};
-    for (const std::string& line : Lines(caption, font, wordWrap, maxWidth)) {
+    for (const std::string& line : lines) {
         TSize ext = MeasureText(line.empty() ? std::string(" ") : StripAccelerator(line), font);
         if (line.empty()) ext.cx = 0;
         total.cx = std::max(total.cx, ext.cx);
@@ -161,11 +161,16 @@ TSize CaptionExtent(const std::string& caption, const TFont& font, bool wordWrap
     return total;
 }
 
+TSize CaptionExtent(const std::string& caption, const TFont& font, bool wordWrap, int maxWidth) {
+    return LinesExtent(Lines(caption, font, wordWrap, maxWidth), font);
+}
+
 void CaptionText(TCanvas& canvas, const TRect& rect, const std::string& caption, const TFont& font,
                  TAlignment alignment, TextLayout layout, bool enabled, bool wordWrap) {
     if (caption.empty()) return;
+    // Broken into lines once: a scale label over a meter is drawn again with every lamp beneath it.
     std::vector<std::string> lines = Lines(caption, font, wordWrap, rect.Width());
-    TSize total = CaptionExtent(caption, font, wordWrap, rect.Width());
+    TSize total = LinesExtent(lines, font);
     int y = rect.top;
     if (layout == TextLayout::Center)
         y = rect.top + (rect.Height() - total.cy) / 2;

@@ -1,3 +1,4 @@
+#include "image_pixels.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/CairoCanvas.h"
 #include "toolkit/ComCtrls.h"
@@ -263,18 +264,7 @@ struct Surface {
         cairo_set_source_rgb(cr.get(), 1, 1, 1);
         cairo_paint(cr.get());
     }
-    std::vector<std::uint32_t> Pixels() {
-        cairo_surface_flush(surface.get());
-        const auto* data =
-            reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(surface.get()));
-        int stride = cairo_image_surface_get_stride(surface.get()) / 4;
-        int w = cairo_image_surface_get_width(surface.get()),
-            h = cairo_image_surface_get_height(surface.get());
-        std::vector<std::uint32_t> out;
-        for (int y = 0; y < h; ++y)
-            out.insert(out.end(), data + y * stride, data + y * stride + w);
-        return out;
-    }
+    std::vector<std::uint32_t> Pixels() { return ImagePixels(surface.get()); }
 };
 
 // Text as pango draws it from a layout made for the context at hand, translation and all.
