@@ -291,6 +291,8 @@ TBarGraph::TBarGraph(TComponent* owner) : TPanel(owner) {
 
 TLumi* TBarGraph::Lamp(int index) const {
     if (index < 0 || index >= m_lampCount || index >= ControlCount()) return nullptr;
+    auto slot = static_cast<std::size_t>(index);
+    if (slot < m_lamps.size() && Controls(index) == m_lamps[slot]) return m_lamps[slot];
     return dynamic_cast<TLumi*>(Controls(index));
 }
 
@@ -306,8 +308,10 @@ void TBarGraph::ClampToLamps(int& index) const {
 void TBarGraph::BuildLamps() {
     int step = m_lumiHeight - 1;
     m_lampCount = step > 0 ? std::max(Height() / step, 0) : 0;
+    m_lamps.clear();
     for (int i = 0; i < m_lampCount; ++i) {
         TLumi* lamp = New<TLumi>(this);
+        m_lamps.push_back(lamp);
         lamp->SetBounds(1, Height() - m_lumiHeight - 2 - i * step, Width() - 3, m_lumiHeight);
         lamp->SetColorOn(m_lumiColor);
         InsertControl(lamp);
@@ -320,6 +324,7 @@ void TBarGraph::DestroyLamps() {
     for (int n = ControlCount(); n > 0 && ControlCount() > 0; --n)
         Controls(0)->Free();
     m_lampCount = 0;
+    m_lamps.clear();
 }
 
 void TBarGraph::SetLumiHeight(int value) {

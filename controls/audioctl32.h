@@ -8,6 +8,7 @@
 #include "toolkit/StdCtrls.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace krvl {
 
@@ -163,6 +164,9 @@ private:
     tk::TColor m_lumiColor{0x00FF00};
     bool m_on{};
     int m_lampCount{};
+    // The lamps as built, in order: a lookup per lamp change without a cast. A lamp counts only while it
+    // is still the bar's control at its index.
+    std::vector<TLumi*> m_lamps;
     // Off while the constructor sizes the bar, so the lamps are built once.
     bool m_followResize{};
 };
