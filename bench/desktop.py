@@ -137,12 +137,25 @@ def stats(values):
     return {"min": min(values), "median": statistics.median(values), "max": max(values), "runs": len(values)}
 
 
-def cpu_run(args, display, scenario, windows, seconds):
+def unmap_mixer_windows(display):
+    """Unmaps the mixer windows as a desktop does when it hides them: their metering runs on, unpainted."""
+    env = dict(os.environ, DISPLAY=display.name)
+    for wid in subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."], env=env,
+                              capture_output=True, text=True).stdout.split():
+        name = subprocess.run(["xdotool", "getwindowname", wid], env=env, capture_output=True, text=True).stdout
+        if name.startswith(("KRV", "KV ")):
+            subprocess.run(["xdotool", "windowunmap", wid], env=env, check=True)
+
+
+def cpu_run(args, display, scenario, windows, seconds, hidden=False):
     run = Run(args, display, scenario, windows)
     try:
         run.double_click_tray()
         run.wait_for(lambda e: e[2] == "draw" and e[3] == "Korvalin")
         time.sleep(3)  # every window open and its bars risen
+        if hidden:
+            unmap_mixer_windows(display)
+            time.sleep(1)
         c0, x0, t0 = run.cpu_seconds(), cpu_seconds(display.proc.pid), time.monotonic()
         frames0 = len(run.lines())
         time.sleep(seconds)
@@ -152,7 +165,7 @@ def cpu_run(args, display, scenario, windows, seconds):
     finally:
         usage = run.stop()
     meters = sum(WINDOWS[w][1] for w in windows) * CARDS
-    result = {"windows": list(windows), "meters": meters, "seconds": round(t1 - t0, 2),
+    result = {"windows": list(windows), "meters": meters, "hidden": hidden, "seconds": round(t1 - t0, 2),
               "cpu_share_percent": round(100 * (c1 - c0) / (t1 - t0), 3),
               # What the X server spends drawing for it (the display is the program's alone).
               "xserver_cpu_share_percent": round(100 * (x1 - x0) / (t1 - t0), 3), "rss_kb": rss, "peak_rss_kb": hwm,
@@ -218,6 +231,8 @@ def main():
         every = ["ai", "di", "ao", "do"]
         results["busy_all"] = cpu_run(args, display, scenarios["busy"], every, args.seconds)
         results["falling_all"] = cpu_run(args, display, scenarios["falling"], every, args.seconds)
+        # The same four windows unmapped: what metering costs without any painting.
+        results["busy_hidden"] = cpu_run(args, display, scenarios["busy"], every, args.seconds, hidden=True)
         results["by_meters"] = [cpu_run(args, display, scenarios["busy"], w, args.seconds)
                                 for w in ([], ["di"], ["ai"], ["ai", "ao"], every)]
         results["level_to_lamp_ms"] = latency_runs(args, display, scenarios["latency"], max(3, args.runs // 2))

@@ -588,15 +588,23 @@ void FormWindow::Invalidate(const tk::TRect& r) {
 bool FormWindow::PaintStore(void* context) {
     auto* cr = static_cast<cairo_t*>(context);
     m_form->TakeDirtyRects();
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+    cairo_user_to_device(cr, &x1, &y1);
+    cairo_user_to_device(cr, &x2, &y2);
     try {
         tk::TCairoCanvas canvas(cr);
         m_form->PaintClient(canvas);
-        m_paintFailing = false;
+        // Good again only where the last failure was: a paint elsewhere does not show it is over.
+        if (m_paintFailing && x1 <= m_failedArea[0] && y1 <= m_failedArea[1] && x2 >= m_failedArea[2] &&
+            y2 >= m_failedArea[3])
+            m_paintFailing = false;
         return true;
     } catch (...) {
         // The application's report, as a message of the loop rather than inside the drawing. Once per
         // run of failed paints: a paint that fails on every frame would stack a report per frame; after
-        // a good paint the next failure is reported again.
+        // a good paint of what failed the next failure is reported again.
+        m_failedArea = {x1, y1, x2, y2};
         if (!m_paintFailing) {
             m_paintFailing = true;
             m_host.Post([error = std::current_exception()] { std::rethrow_exception(error); });

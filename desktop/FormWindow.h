@@ -7,6 +7,7 @@
 #include "system/win32.h"
 #include "toolkit/Types.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -142,7 +143,8 @@ private:
     std::optional<ClientGeometry> m_clampedTo; // the last size the limits held the form to
     std::string m_cursor;
     bool m_focused{};
-    bool m_paintFailing{}; // the last paint threw; the failure has been reported
+    bool m_paintFailing{};                // the last paint threw; the failure has been reported
+    std::array<double, 4> m_failedArea{}; // the last failed paint's clip: left, top, right, bottom
     // The client area as last painted, and the window it is shown on (FormWindow.cpp). A change of a
     // few lamps is painted into it and copied to the window at once, outside GTK's frame cycle, which
     // costs several times the drawing itself per frame.

@@ -342,16 +342,23 @@ TEST_F(Host, AFailingPaintIsReportedOncePerRunOfFailures) {
     auto* meter = tk::New<Probe>(f);
     meter->SetParent(f);
     meter->SetBounds(10, 10, 40, 100);
+    auto* calm = tk::New<Probe>(f);
+    calm->SetParent(f);
+    calm->SetBounds(120, 10, 40, 40);
     ASSERT_NE(ShowAndWait(f), nullptr);
     EXPECT_TRUE(reports.empty());
 
+    // Good paints elsewhere in between do not end the run of failures.
     meter->fail = true;
-    int painted = meter->paints;
+    int painted = meter->paints, calmPainted = calm->paints;
     for (int i = 0; i < 5; ++i) {
         meter->Invalidate();
         host->Pump(40);
+        calm->Invalidate();
+        host->Pump(40);
     }
     EXPECT_GT(meter->paints, painted + 2);
+    EXPECT_GT(calm->paints, calmPainted + 2);
     EXPECT_EQ(reports, std::vector<std::string>{"Zeichnen fehlgeschlagen"});
 
     meter->fail = false;
