@@ -81,6 +81,19 @@ def main():
                  f"{c.get('instructions_per_simulated_second', '-')} instructions per simulated second for "
                  f"{d.get('bare_work', '-')} units of bare work (driver calls + lamp changes): "
                  f"{c.get('instructions_per_bare_unit', '-')} instructions per unit.")
+    paint = {}
+    if os.path.exists(f"{r}/callgrind-paint.txt"):
+        with open(f"{r}/callgrind-paint.txt") as f:
+            for line in f:
+                d = dict(re.findall(r"(\w+)=([\w.]+)", line))
+                paint[d["mode"]] = d
+    if paint:
+        L.append("")
+        L.append("Callgrind, the painting alone (`krvl-bench virtual --paint`, what the desktop host paints after each turn "
+                 "of the loop): " + ", ".join(
+                     f"{'every meter moving' if m == 'busy' else 'falling from full scale'} "
+                     f"{paint[m]['painting_instructions_per_simulated_second']} instructions per simulated second"
+                     for m in ("busy", "falling") if m in paint) + ".")
     L.append("\n## Desktop host under Xvfb\n")
     L.append("| run | meters | CPU share of one core | X server's share for it | resident memory | frames/s |")
     L.append("|---|---|---|---|---|---|")

@@ -65,6 +65,22 @@ for mode in busy falling; do
     tee -a "$out/callgrind.txt"
 done
 
+echo "== callgrind: the painting alone (what the desktop host paints per turn of the loop)"
+painting() { # MODE SECONDS -> instructions inside the painting pass
+  valgrind --tool=callgrind --toggle-collect='*HostPainter::PaintAll*' \
+    --callgrind-out-file="$out/callgrind-paint.$1.$2.out" \
+    "$build/bench/krvl-bench" virtual --mode "$1" --seconds "$2" --quiet --paint 2>&1 |
+    sed -n 's/.*Collected : \([0-9]*\).*/\1/p'
+}
+: > "$out/callgrind-paint.txt"
+for mode in busy falling; do
+  base=$(painting "$mode" 2)
+  full=$(painting "$mode" $((cgseconds + 2)))
+  echo "$mode $base $full $cgseconds" |
+    awk '{ printf "callgrind-paint mode=%s painting_instructions_per_simulated_second=%.0f\n", $1, ($3 - $2) / $4 }' |
+    tee -a "$out/callgrind-paint.txt"
+done
+
 echo "== configuration request round trip (real clock)"
 "$build/bench/krvl-bench" config --runs 50 | tee "$out/config.txt"
 
