@@ -36,6 +36,14 @@ protected:
     }
 };
 
+// A control of the form at the given place.
+template <class T> T* Child(tk::TForm* form, int left, int top, int width, int height) {
+    auto* control = tk::New<T>(form);
+    control->SetParent(form);
+    control->SetBounds(left, top, width, height);
+    return control;
+}
+
 // A control of one colour that counts its paints.
 class Swatch : public tk::TGraphicControl {
 public:
@@ -260,9 +268,7 @@ TEST_F(Host, AWaitAfterNothingChangedCostsNothingPerFormWhileRepaintsGoOn) {
         info->ptMinTrackSize = {97, 200};
         info->ptMaxTrackSize = {400, 200};
     });
-    auto* meter = tk::New<Probe>(f);
-    meter->SetParent(f);
-    meter->SetBounds(10, 10, 40, 100);
+    auto* meter = Child<Probe>(f, 10, 10, 40, 100);
     tk::TForm* other = NewForm(tk::bsSingle, 400, 40, 200, 150);
     desktop::FormWindow* w = ShowAndWait(f);
     ASSERT_NE(w, nullptr);
@@ -295,12 +301,8 @@ TEST_F(Host, AWaitAfterNothingChangedCostsNothingPerFormWhileRepaintsGoOn) {
 // other tests' windows, which may share the display.)
 TEST_F(Host, AChangeReachesTheWindowAtOnceAndAHiddenWindowPaintsNothing) {
     tk::TForm* f = NewForm(tk::bsSingle, 880, 700, 200, 150);
-    auto* changing = tk::New<Swatch>(f);
-    changing->SetParent(f);
-    changing->SetBounds(10, 10, 40, 40);
-    auto* beside = tk::New<Swatch>(f);
-    beside->SetParent(f);
-    beside->SetBounds(100, 10, 40, 40);
+    auto* changing = Child<Swatch>(f, 10, 10, 40, 40);
+    auto* beside = Child<Swatch>(f, 100, 10, 40, 40);
     beside->color = tk::TColor(0x00FF00); // green
     desktop::FormWindow* w = ShowAndWait(f);
     ASSERT_NE(w, nullptr);
@@ -339,12 +341,8 @@ TEST_F(Host, AFailingPaintIsReportedOncePerRunOfFailures) {
         ~Restore() { tk::Application->OnException = nullptr; }
     } restore;
     tk::TForm* f = NewForm(tk::bsSingle, 60, 60, 200, 150);
-    auto* meter = tk::New<Probe>(f);
-    meter->SetParent(f);
-    meter->SetBounds(10, 10, 40, 100);
-    auto* calm = tk::New<Probe>(f);
-    calm->SetParent(f);
-    calm->SetBounds(120, 10, 40, 40);
+    auto* meter = Child<Probe>(f, 10, 10, 40, 100);
+    auto* calm = Child<Probe>(f, 120, 10, 40, 40);
     ASSERT_NE(ShowAndWait(f), nullptr);
     EXPECT_TRUE(reports.empty());
 
@@ -372,9 +370,7 @@ TEST_F(Host, AFailingPaintIsReportedOncePerRunOfFailures) {
 
 TEST_F(Host, CloseBoxActivationAndMouseReachTheForm) {
     tk::TForm* f = NewForm(tk::bsSingle, 20, 20, 250, 150);
-    auto* box = tk::New<tk::TCheckBox>(f);
-    box->SetParent(f);
-    box->SetBounds(8, 8, 120, 17);
+    auto* box = Child<tk::TCheckBox>(f, 8, 8, 120, 17);
     box->SetCaption("&Alpha");
     std::vector<tk::TShiftState> downs;
     f->OnMouseDown = [&](tk::TObject*, tk::TMouseButton, tk::TShiftState s, int, int) { downs.push_back(s); };
@@ -422,22 +418,14 @@ TEST_F(Host, CloseBoxActivationAndMouseReachTheForm) {
 
 TEST_F(Host, KeyboardGoesToTheFocusedControlWithTabEnterEscapeAndAccelerators) {
     tk::TForm* f = NewForm(tk::bsDialog, 30, 30, 300, 160);
-    auto* edit = tk::New<tk::TEdit>(f);
-    edit->SetParent(f);
-    edit->SetBounds(8, 8, 150, 21);
+    auto* edit = Child<tk::TEdit>(f, 8, 8, 150, 21);
     edit->SetTabStop(true);
     edit->SetAutoSelect(false);
-    auto* box = tk::New<tk::TCheckBox>(f);
-    box->SetParent(f);
-    box->SetBounds(8, 40, 150, 17);
+    auto* box = Child<tk::TCheckBox>(f, 8, 40, 150, 17);
     box->SetCaption("Immer im &Vordergrund");
-    auto* ok = tk::New<tk::TButton>(f);
-    ok->SetParent(f);
-    ok->SetBounds(8, 100, 75, 25);
+    auto* ok = Child<tk::TButton>(f, 8, 100, 75, 25);
     ok->SetDefault(true);
-    auto* cancel = tk::New<tk::TButton>(f);
-    cancel->SetParent(f);
-    cancel->SetBounds(100, 100, 75, 25);
+    auto* cancel = Child<tk::TButton>(f, 100, 100, 75, 25);
     cancel->SetCancel(true);
     int oks = 0, cancels = 0;
     ok->OnClick = [&](tk::TObject*) { ++oks; };
@@ -469,9 +457,7 @@ TEST_F(Host, KeyboardGoesToTheFocusedControlWithTabEnterEscapeAndAccelerators) {
 
 TEST_F(Host, SystemMenuOpensOnBackgroundRightClickAndAltSpaceAndSendsItsCommand) {
     tk::TForm* f = NewForm(tk::bsSizeToolWin, 40, 40, 200, 200);
-    auto* panel = tk::New<tk::TPanel>(f);
-    panel->SetParent(f);
-    panel->SetBounds(0, 0, 150, 60);
+    auto* panel = Child<tk::TPanel>(f, 0, 0, 150, 60);
     auto* box = tk::New<tk::TCheckBox>(f);
     box->SetParent(panel);
     box->SetBounds(8, 8, 100, 17);
@@ -568,9 +554,7 @@ TEST_F(Host, MessageBoxIsARealDialogAndTheLoopGoesOnWhileItIsOpen) {
 
 TEST_F(Host, ModalFormRunsANestedLoopUntilItsButtonCloses) {
     tk::TForm* f = NewForm(tk::bsDialog, 60, 60, 200, 120);
-    auto* ok = tk::New<tk::TButton>(f);
-    ok->SetParent(f);
-    ok->SetBounds(60, 40, 75, 25);
+    auto* ok = Child<tk::TButton>(f, 60, 40, 75, 25);
     ok->SetModalResult(tk::mrOk);
     tk::TModalResult result = -1;
     bool wasModal = false;
@@ -593,9 +577,7 @@ TEST_F(Host, ModalFormRunsANestedLoopUntilItsButtonCloses) {
 
 TEST_F(Host, HintsBecomeTooltipsAndTheHandCursorShows) {
     tk::TForm* f = NewForm(tk::bsSingle, 70, 70, 200, 120);
-    auto* panel = tk::New<tk::TPanel>(f);
-    panel->SetParent(f);
-    panel->SetBounds(10, 10, 80, 40);
+    auto* panel = Child<tk::TPanel>(f, 10, 10, 80, 40);
     panel->SetHint("Zeige/Verdecke Level Bereich|lang");
     panel->SetCursor(tk::crHandPoint);
     desktop::FormWindow* w = ShowAndWait(f);
