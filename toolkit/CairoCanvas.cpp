@@ -442,6 +442,19 @@ bool TCairoCanvas::ClipExcludes(const TRect& r) const {
     return true;
 }
 
+std::optional<std::size_t> TCairoCanvas::ClipRects(std::span<TRect> out) const {
+    // Only the integer clip is known exactly; cairo's own may be any path.
+    if (!Exact()) return std::nullopt;
+    const State& s = m_states.back();
+    std::size_t n = 0;
+    for (std::size_t i = s.begin; i < s.end; ++i) {
+        if (m_clips[i].Empty()) continue;
+        if (n == out.size()) return std::nullopt;
+        out[n++] = m_clips[i].Offset(-s.dx, -s.dy);
+    }
+    return n;
+}
+
 void TCairoCanvas::FillDevice(const TRect& r, std::uint32_t pixel) {
     const State& s = m_states.back();
     for (std::size_t i = s.begin; i < s.end; ++i) {

@@ -38,6 +38,7 @@ public:
     void Translate(int dx, int dy) override;
     void ClipRect(const TRect& r) override;
     bool ClipExcludes(const TRect& r) const override;
+    std::optional<std::size_t> ClipRects(std::span<TRect> out) const override;
     void FillRect(const TRect& r, TColor color) override;
     void FrameRect(const TRect& r, TColor color, int width = 1) override;
     void Line(int x1, int y1, int x2, int y2, const TPen& pen) override;

@@ -5,7 +5,9 @@
 #include "toolkit/Menus.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <span>
 
 namespace tk {
 
@@ -660,21 +662,79 @@ void TWinControl::DoExit() {
 }
 
 void TWinControl::PaintTo(TCanvas& canvas) {
-    Paint(canvas);
-    TPoint o = ClientOffset();
+    PaintLayers(canvas, ClientOffset());
+}
+
+// Which layers of a control's painting its opaque children hide, in client coordinates. A layer is
+// hidden when each part of the clip over it lies inside one opaque child above it.
+class TOcclusion {
+public:
+    TOcclusion(const std::vector<TControl*>& controls, const TRect& client, const TCanvas& canvas,
+               TPoint offset) {
+        // A clip of more pieces than are kept hides nothing: everything is painted, as it would be.
+        std::optional<std::size_t> pieces = canvas.ClipRects(m_clip);
+        if (!pieces) return;
+        m_clipCount = *pieces;
+        for (std::size_t k = 0; k < m_clipCount; ++k)
+            m_clip[k] = m_clip[k].Offset(-offset.x, -offset.y);
+        const std::span<const TRect> clip(m_clip.data(), m_clipCount);
+        for (std::size_t i = 0; i < controls.size() && m_opaqueCount < m_opaque.size(); ++i) {
+            const TControl* c = controls[i];
+            if (!(c->ControlStyle() & csOpaque) || !c->Visible() || c->Width() <= 0 || c->Height() <= 0)
+                continue;
+            // Children show only inside the client area; one outside the clip covers nothing of it.
+            // Past the kept number, the children above are left out: they hide nothing then.
+            TRect shown = c->BoundsRect().Intersect(client);
+            if (std::any_of(clip.begin(), clip.end(), [&](const TRect& r) { return r.Intersects(shown); }))
+                m_opaque[m_opaqueCount++] = {i, shown};
+        }
+    }
+
+    // r: the layer's extent; above: the first child index that lies above the layer.
+    bool Hidden(const TRect& r, std::size_t above) const {
+        if (m_opaqueCount == 0 || m_opaque[m_opaqueCount - 1].index < above) return false;
+        const std::span<const Opaque> opaque(m_opaque.data(), m_opaqueCount);
+        for (std::size_t k = 0; k < m_clipCount; ++k) {
+            TRect part = m_clip[k].Intersect(r);
+            if (part.Empty()) continue;
+            bool covered = std::any_of(opaque.begin(), opaque.end(), [&](const Opaque& o) {
+                return o.index >= above && o.shown.Covers(part);
+            });
+            if (!covered) return false;
+        }
+        return true;
+    }
+
+private:
+    struct Opaque {
+        std::size_t index{};
+        TRect shown;
+    };
+    // Fixed room, as this runs for every control painted: no allocation per paint.
+    std::array<TRect, 16> m_clip;
+    std::size_t m_clipCount{};
+    std::array<Opaque, 16> m_opaque;
+    std::size_t m_opaqueCount{};
+};
+
+void TWinControl::PaintLayers(TCanvas& canvas, TPoint o) {
+    TOcclusion occlusion(m_controls, ClientRect(), canvas, o);
+    if (!occlusion.Hidden(Bounds(-o.x, -o.y, m_width, m_height), 0)) Paint(canvas);
     canvas.Save();
     canvas.Translate(o.x, o.y);
-    PaintChildren(canvas);
+    PaintChildren(canvas, &occlusion);
     canvas.Restore();
 }
 
-void TWinControl::PaintChildren(TCanvas& canvas) {
+void TWinControl::PaintChildren(TCanvas& canvas, const TOcclusion* occlusion) {
     canvas.Save();
     canvas.ClipRect(ClientRect());
-    for (TControl* c : m_controls) {
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        TControl* c = m_controls[i];
         if (!c->Visible() || c->Width() <= 0 || c->Height() <= 0) continue;
         // A lamp's change repaints the lamp: the other controls lie outside the clip.
         if (canvas.ClipExcludes(c->BoundsRect())) continue;
+        if (occlusion && occlusion->Hidden(c->BoundsRect().Intersect(ClientRect()), i + 1)) continue;
         canvas.Save();
         canvas.Translate(c->Left(), c->Top());
         canvas.ClipRect({0, 0, c->Width(), c->Height()});

@@ -47,6 +47,7 @@ constexpr TControlStyle csClickEvents = 4;
 constexpr TControlStyle csDoubleClicks = 8;
 constexpr TControlStyle csOpaque = 16;
 
+class TOcclusion;
 class TControl : public TComponent {
 public:
     explicit TControl(TComponent* owner);
@@ -289,8 +290,12 @@ protected:
     // Tells ParentX children that this control's font, colour, ... changed.
     void NotifyChildren(void (TControl::*change)());
     // The visible children in control order, each translated and clipped to itself, on a canvas at
-    // this control's client origin.
-    void PaintChildren(TCanvas& canvas);
+    // this control's client origin; those the occlusion says are hidden are skipped.
+    void PaintChildren(TCanvas& canvas, const TOcclusion* occlusion = nullptr);
+    // This control's own painting, then its children's at clientOffset (canvas coordinates). What
+    // opaque children hide in every part of the clip is not painted (a lamp's change paints the
+    // lamp, not the panels and labels under it).
+    void PaintLayers(TCanvas& canvas, TPoint clientOffset);
     void DestroyHandle();
 
 private:

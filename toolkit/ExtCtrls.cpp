@@ -69,11 +69,16 @@ TRect TCustomPanel::AlignRect() const {
 
 void TCustomPanel::Paint(TCanvas& canvas) {
     TRect r = ClientRect();
+    // A space bevel is a ring of the panel's colour: the panel covers every pixel it owns.
+    auto bevel = [&](TBevelCut cut) {
+        if (cut == bvSpace) canvas.FrameRect(r, Color(), m_bevelWidth);
+        style::Bevel(canvas, r, cut, m_bevelWidth);
+    };
     if (m_borderStyle == bsSingle) style::SingleBorder(canvas, r, Ctl3D());
-    style::Bevel(canvas, r, m_bevelOuter, m_bevelWidth);
+    bevel(m_bevelOuter);
     canvas.FrameRect(r, Color(), m_borderWidth);
     r = r.Inflate(-m_borderWidth, -m_borderWidth);
-    style::Bevel(canvas, r, m_bevelInner, m_bevelWidth);
+    bevel(m_bevelInner);
     canvas.FillRect(r, Color());
     style::CaptionText(canvas, r, Caption(), Font(), m_alignment, style::TextLayout::Center,
                        EffectivelyEnabled());
@@ -147,17 +152,30 @@ void TBevel::Paint(TCanvas& canvas) {
 
 TShape::TShape(TComponent* owner) : TGraphicControl(owner) {
     SetBounds(0, 0, 65, 65);
+    NoteOpacity();
+}
+
+// Only a plain rectangle, filled solid with a one-pixel outline (or none), covers all it owns.
+void TShape::NoteOpacity() {
+    bool opaque = m_shape == stRectangle && m_brush.style == bsSolid && m_pen.width == 1 &&
+                  (m_pen.style == psSolid || m_pen.style == psClear);
+    if (opaque)
+        m_controlStyle |= csOpaque;
+    else
+        m_controlStyle &= ~csOpaque;
 }
 
 void TShape::SetShape(TShapeType v) {
     if (v == m_shape) return;
     m_shape = v;
+    NoteOpacity();
     Invalidate();
 }
 
 void TShape::SetPen(const TPen& pen) {
     if (pen == m_pen) return;
     m_pen = pen;
+    NoteOpacity();
     Invalidate();
 }
 
@@ -165,6 +183,7 @@ void TShape::SetBrush(const TBrush& brush) {
     if (brush == m_brush) return;
     if (brush.color != m_brush.color) detail::NoteShapeFill();
     m_brush = brush;
+    NoteOpacity();
     Invalidate();
 }
 

@@ -90,6 +90,7 @@ protected:
     void Paint(TCanvas& canvas) override;
 
 private:
+    void NoteOpacity();
     TShapeType m_shape{stRectangle};
     TPen m_pen;
     TBrush m_brush;

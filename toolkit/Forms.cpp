@@ -609,8 +609,7 @@ void TForm::PaintClient(TCanvas& canvas) {
     detail::NotePaint();
     canvas.Save();
     canvas.ClipRect(ClientRect());
-    Paint(canvas);
-    PaintChildren(canvas);
+    PaintLayers(canvas, {});
     canvas.Restore();
 }
 

@@ -43,14 +43,6 @@ TColor ColorToRGB(TColor color) {
     return 0;
 }
 
-TRect TRect::Intersect(const TRect& o) const {
-    TRect r{std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
-            std::min(bottom, o.bottom)};
-    if (r.right < r.left) r.right = r.left;
-    if (r.bottom < r.top) r.bottom = r.top;
-    return r;
-}
-
 int TFont::Size() const {
     if (m_height < 0) return static_cast<int>(std::lround(-m_height * 72.0 / 96.0));
     return static_cast<int>(std::lround(m_height * 72.0 / 96.0));

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -104,6 +106,9 @@ public:
     // True when nothing drawn inside r (current coordinates) can show through the clip, so painting
     // there may be skipped. A canvas that cannot tell says false.
     virtual bool ClipExcludes(const TRect&) const { return false; }
+    // The clip as rectangles in current coordinates, put into out; their number, or nothing when
+    // the canvas cannot tell or they do not fit.
+    virtual std::optional<std::size_t> ClipRects(std::span<TRect>) const { return std::nullopt; }
 
     virtual void FillRect(const TRect& r, TColor color) = 0;
     // One-pixel (or width) outline inside r.

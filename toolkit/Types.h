@@ -90,8 +90,21 @@ struct TRect {
     bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
     TRect Offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
     TRect Inflate(int dx, int dy) const { return {left - dx, top - dy, right + dx, bottom + dy}; }
-    TRect Intersect(const TRect& o) const;
-    bool Intersects(const TRect& o) const { return !Intersect(o).Empty(); }
+    // Inline: painting asks this of every control against every damaged rectangle.
+    TRect Intersect(const TRect& o) const {
+        TRect r{left > o.left ? left : o.left, top > o.top ? top : o.top, right < o.right ? right : o.right,
+                bottom < o.bottom ? bottom : o.bottom};
+        if (r.right < r.left) r.right = r.left;
+        if (r.bottom < r.top) r.bottom = r.top;
+        return r;
+    }
+    bool Intersects(const TRect& o) const {
+        return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+    }
+    // True when o lies wholly inside this rectangle.
+    bool Covers(const TRect& o) const {
+        return left <= o.left && top <= o.top && right >= o.right && bottom >= o.bottom;
+    }
     bool operator==(const TRect&) const = default;
 };
 

@@ -267,7 +267,79 @@ TEST(CanvasPixels, SkippedControlsAreTheOnesTheDamageMisses) {
         TCairoCanvas canvas(image.cr.get());
         s.form->PaintClient(canvas);
     }
-    // The scroll box, the strip's two panels, the lamp and its two neighbours (their outlines overlap
-    // by a pixel); no scale label lies on lamp 5.
-    EXPECT_EQ(ReadPaintActivity().controlsPainted - before.controlsPainted, 6u);
+    // The scroll box, the strip's two panels, the lamp and the one above it (their outlines overlap by
+    // a pixel; lamp 5 covers the row it shares with the one below); no scale label lies on lamp 5.
+    EXPECT_EQ(ReadPaintActivity().controlsPainted - before.controlsPainted, 5u);
+}
+
+TEST(CanvasPixels, WhatOpaqueControlsHideIsNotPaintedAndThePixelsStayTheSame) {
+    TOwned<TForm> form = Make<TForm>();
+    form->SetClientWidth(200);
+    form->SetClientHeight(120);
+    // Below the panel: a label, as a meter's scale lines lie under its lamps.
+    auto* under = New<TLabel>(form.get());
+    under->SetParent(form.get());
+    under->SetTransparent(false);
+    under->SetCaption("- - - - - - - - - -");
+    under->SetBounds(0, 20, 200, 14);
+    auto* panel = New<TPanel>(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(20, 10, 120, 90);
+    panel->SetBevelOuter(bvSpace);
+    panel->SetBevelWidth(3);
+    panel->SetColor(clNavy);
+    // Above it, three that do not cover what they own: nothing below them may be left out.
+    auto* glass = New<TLabel>(form.get());
+    glass->SetParent(panel);
+    glass->SetTransparent(true);
+    glass->SetCaption("glass");
+    glass->SetBounds(10, 10, 50, 20);
+    auto* ellipse = New<TShape>(form.get());
+    ellipse->SetParent(panel);
+    ellipse->SetShape(stEllipse);
+    ellipse->SetBounds(10, 40, 40, 30);
+    auto* dashed = New<TShape>(form.get());
+    dashed->SetParent(panel);
+    dashed->SetBounds(70, 40, 30, 30);
+    dashed->SetPen(TPen{clRed, 1, psDash});
+    auto* lamp = New<TShape>(form.get());
+    lamp->SetParent(panel);
+    lamp->SetBounds(70, 10, 30, 20);
+    ASSERT_TRUE(lamp->ControlStyle() & csOpaque);
+    ASSERT_FALSE(glass->ControlStyle() & csOpaque);
+    ASSERT_FALSE(ellipse->ControlStyle() & csOpaque);
+    ASSERT_FALSE(dashed->ControlStyle() & csOpaque);
+
+    auto painted = [&](const std::vector<TRect>& damage) {
+        Image image(CAIRO_FORMAT_RGB24, 200, 120);
+        ClipTo(image.cr.get(), damage);
+        TPaintActivity before = ReadPaintActivity();
+        TCairoCanvas canvas(image.cr.get());
+        form->PaintClient(canvas);
+        return ReadPaintActivity().controlsPainted - before.controlsPainted;
+    };
+    TRect inLamp = InForm(*lamp).Inflate(-2, -2);
+    // Only the lamp: the panel under it and the label under the panel are left out.
+    EXPECT_EQ(painted({inLamp}), 2u);
+    // The panel's space bevel, over the label: it is the panel's colour, so the label is hidden too.
+    EXPECT_EQ(painted({{21, 22, 23, 30}}), 1u);
+    // Where the panel ends the label shows, and it is painted.
+    EXPECT_EQ(painted({{15, 22, 25, 30}}), 2u);
+    // Two pieces of damage: each must be hidden for the label to be left out.
+    EXPECT_EQ(painted({inLamp, {125, 22, 135, 30}}), 2u);
+    EXPECT_EQ(painted({inLamp, {5, 25, 10, 30}}), 3u);
+
+    const std::vector<std::vector<TRect>> damages = {
+        {inLamp},
+        {InForm(*glass).Inflate(-1, -1)},
+        {InForm(*ellipse)},
+        {InForm(*dashed).Inflate(-1, -1)},
+        {{21, 22, 23, 30}},
+        {{15, 22, 25, 30}},
+        {inLamp, {5, 25, 10, 30}, {100, 60, 150, 110}},
+    };
+    for (std::size_t d = 0; d < damages.size(); ++d)
+        ExpectSamePixels(
+            CAIRO_FORMAT_RGB24, 200, 120, [&](cairo_t* cr) { ClipTo(cr, damages[d]); },
+            [&](TCanvas& c) { form->PaintClient(c); }, "damage " + std::to_string(d));
 }
