@@ -604,6 +604,17 @@ bool FormWindow::PaintStore(void* context) {
         // The application's report, as a message of the loop rather than inside the drawing. Once per
         // run of failed paints: a paint that fails on every frame would stack a report per frame; after
         // a good paint of what failed the next failure is reported again.
+        // Where it failed: the part of the control that threw this paint covered, else all it
+        // covered. Other damage painted in the same pass does not belong to it.
+        if (std::optional<tk::TRect> area = m_form->FailedPaintArea()) {
+            double ax1 = area->left, ay1 = area->top, ax2 = area->right, ay2 = area->bottom;
+            cairo_user_to_device(cr, &ax1, &ay1);
+            cairo_user_to_device(cr, &ax2, &ay2);
+            x1 = std::max(x1, ax1);
+            y1 = std::max(y1, ay1);
+            x2 = std::min(x2, ax2);
+            y2 = std::min(y2, ay2);
+        }
         m_failedArea = {x1, y1, x2, y2};
         if (!m_paintFailing) {
             m_paintFailing = true;

@@ -739,7 +739,16 @@ void TWinControl::PaintChildren(TCanvas& canvas, const TOcclusion* occlusion) {
         canvas.Translate(c->Left(), c->Top());
         canvas.ClipRect({0, 0, c->Width(), c->Height()});
         Add(Counters().controlsPainted);
-        c->PaintTo(canvas);
+        try {
+            c->PaintTo(canvas);
+        } catch (...) {
+            // The innermost control that failed is noted first; the controls around it pass it on.
+            if (TForm* form = ParentForm(); form && !form->m_failedPaint) {
+                TPoint at = c->FormOrigin(), o = c->ClientOffset();
+                form->m_failedPaint = Bounds(at.x - o.x, at.y - o.y, c->Width(), c->Height());
+            }
+            throw;
+        }
         canvas.Restore();
     }
     canvas.Restore();

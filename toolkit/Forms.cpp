@@ -609,6 +609,7 @@ void TForm::PaintClient(TCanvas& canvas) {
     detail::NotePaint();
     canvas.Save();
     canvas.ClipRect(ClientRect());
+    m_failedPaint.reset();
     PaintLayers(canvas, {});
     canvas.Restore();
 }

@@ -4,6 +4,7 @@
 #include "toolkit/Controls.h"
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,9 @@ public:
     void InvalidateClientRect(const TRect& r);
     // Paints the client area (the frame is the host's, or PaintFrame's for snapshots).
     void PaintClient(TCanvas& canvas);
+    // Where the last PaintClient failed: the innermost control whose painting threw, in client
+    // coordinates. Nothing after a good paint, or when the form's own painting threw.
+    std::optional<TRect> FailedPaintArea() const { return m_failedPaint; }
     // Paints the classic frame and caption bar around a client area at ClientOffset().
     void PaintFrame(TCanvas& canvas);
     std::function<void(TForm* form, const TRect& clientRect)> OnInvalidate;
@@ -148,6 +152,7 @@ protected:
 
 private:
     friend class TControl;
+    friend class TWinControl;
     friend class TApplication;
     void ApplyPosition();
     void SyncWindow(UINT flags);
@@ -175,6 +180,7 @@ private:
     TControl* m_capture{};
     TMouseButton m_captureButton{mbLeft};
     std::vector<TRect> m_dirty;
+    std::optional<TRect> m_failedPaint;
     std::map<std::string, TNotifyEvent> m_methods;
     std::map<std::string, TMouseEvent> m_mouseMethods;
     std::map<std::string, TMouseMoveEvent> m_mouseMoveMethods;

@@ -358,6 +358,11 @@ TEST_F(Host, AFailingPaintIsReportedOncePerRunOfFailures) {
     EXPECT_GT(meter->paints, painted + 2);
     EXPECT_GT(calm->paints, calmPainted + 2);
     EXPECT_EQ(reports, std::vector<std::string>{"Zeichnen fehlgeschlagen"});
+    // Last, a failing paint of both: the failure is still the meter's alone.
+    painted = meter->paints;
+    meter->Invalidate();
+    calm->Invalidate();
+    ASSERT_TRUE(PumpUntil([&] { return meter->paints > painted; }));
 
     meter->fail = false;
     painted = meter->paints;
