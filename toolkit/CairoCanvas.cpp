@@ -447,8 +447,7 @@ std::optional<std::size_t> TCairoCanvas::ClipRects(std::span<TRect> out) const {
     if (!Exact()) return std::nullopt;
     const State& s = m_states.back();
     std::size_t n = 0;
-    for (std::size_t i = s.begin; i < s.end; ++i) {
-        if (m_clips[i].Empty()) continue;
+    for (std::size_t i = s.begin; i < s.end; ++i) { // never empty: ClipRect keeps none
         if (n == out.size()) return std::nullopt;
         out[n++] = m_clips[i].Offset(-s.dx, -s.dy);
     }

@@ -722,19 +722,20 @@ void TWinControl::PaintLayers(TCanvas& canvas, TPoint o) {
     if (!occlusion.Hidden(Bounds(-o.x, -o.y, m_width, m_height), 0)) Paint(canvas);
     canvas.Save();
     canvas.Translate(o.x, o.y);
-    PaintChildren(canvas, &occlusion);
+    PaintChildren(canvas, occlusion);
     canvas.Restore();
 }
 
-void TWinControl::PaintChildren(TCanvas& canvas, const TOcclusion* occlusion) {
+void TWinControl::PaintChildren(TCanvas& canvas, const TOcclusion& occlusion) {
+    const TRect client = ClientRect();
     canvas.Save();
-    canvas.ClipRect(ClientRect());
+    canvas.ClipRect(client);
     for (std::size_t i = 0; i < m_controls.size(); ++i) {
         TControl* c = m_controls[i];
         if (!c->Visible() || c->Width() <= 0 || c->Height() <= 0) continue;
         // A lamp's change repaints the lamp: the other controls lie outside the clip.
         if (canvas.ClipExcludes(c->BoundsRect())) continue;
-        if (occlusion && occlusion->Hidden(c->BoundsRect().Intersect(ClientRect()), i + 1)) continue;
+        if (occlusion.Hidden(c->BoundsRect().Intersect(client), i + 1)) continue;
         canvas.Save();
         canvas.Translate(c->Left(), c->Top());
         canvas.ClipRect({0, 0, c->Width(), c->Height()});

@@ -217,6 +217,13 @@ private:
     std::map<UINT, TMessageHandler> m_handlers;
 
 protected:
+    // Whether the control paints every pixel it owns, so painting may leave out what lies below it.
+    void SetOpaque(bool opaque) {
+        if (opaque)
+            m_controlStyle |= csOpaque;
+        else
+            m_controlStyle &= ~csOpaque;
+    }
     TControlStyle m_controlStyle{csCaptureMouse | csClickEvents | csDoubleClicks};
 };
 
@@ -291,7 +298,7 @@ protected:
     void NotifyChildren(void (TControl::*change)());
     // The visible children in control order, each translated and clipped to itself, on a canvas at
     // this control's client origin; those the occlusion says are hidden are skipped.
-    void PaintChildren(TCanvas& canvas, const TOcclusion* occlusion = nullptr);
+    void PaintChildren(TCanvas& canvas, const TOcclusion& occlusion);
     // This control's own painting, then its children's at clientOffset (canvas coordinates). What
     // opaque children hide in every part of the clip is not painted (a lamp's change paints the
     // lamp, not the panels and labels under it).

@@ -157,12 +157,8 @@ TShape::TShape(TComponent* owner) : TGraphicControl(owner) {
 
 // Only a plain rectangle, filled solid with a one-pixel outline (or none), covers all it owns.
 void TShape::NoteOpacity() {
-    bool opaque = m_shape == stRectangle && m_brush.style == bsSolid && m_pen.width == 1 &&
-                  (m_pen.style == psSolid || m_pen.style == psClear);
-    if (opaque)
-        m_controlStyle |= csOpaque;
-    else
-        m_controlStyle &= ~csOpaque;
+    SetOpaque(m_shape == stRectangle && m_brush.style == bsSolid && m_pen.width == 1 &&
+              (m_pen.style == psSolid || m_pen.style == psClear));
 }
 
 void TShape::SetShape(TShapeType v) {

@@ -88,10 +88,7 @@ void TCustomLabel::SetTransparent(bool v) {
     if (v == m_transparent) return;
     m_transparent = v;
     // A transparent label fills nothing: what lies below it shows.
-    if (v)
-        m_controlStyle &= ~csOpaque;
-    else
-        m_controlStyle |= csOpaque;
+    SetOpaque(!v);
     Invalidate();
 }
 

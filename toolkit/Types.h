@@ -98,8 +98,10 @@ struct TRect {
         if (r.bottom < r.top) r.bottom = r.top;
         return r;
     }
+    // An empty (or inverted) rectangle meets nothing, as Intersect's result says.
     bool Intersects(const TRect& o) const {
-        return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+        return (left > o.left ? left : o.left) < (right < o.right ? right : o.right) &&
+               (top > o.top ? top : o.top) < (bottom < o.bottom ? bottom : o.bottom);
     }
     // True when o lies wholly inside this rectangle.
     bool Covers(const TRect& o) const {

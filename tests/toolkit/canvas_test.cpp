@@ -343,3 +343,14 @@ TEST(CanvasPixels, WhatOpaqueControlsHideIsNotPaintedAndThePixelsStayTheSame) {
             CAIRO_FORMAT_RGB24, 200, 120, [&](cairo_t* cr) { ClipTo(cr, damages[d]); },
             [&](TCanvas& c) { form->PaintClient(c); }, "damage " + std::to_string(d));
 }
+
+TEST(Rects, EmptyOrInvertedRectanglesMeetNothing) {
+    const TRect box{0, 0, 10, 10};
+    EXPECT_TRUE(box.Intersects({9, 9, 20, 20}));
+    EXPECT_FALSE(box.Intersects({10, 0, 20, 10})); // touching edges do not meet
+    EXPECT_FALSE(box.Intersects({5, 5, 5, 8}));    // empty, inside
+    EXPECT_FALSE(box.Intersects({8, 2, 3, 6}));    // inverted, across
+    EXPECT_FALSE(TRect({8, 2, 3, 6}).Intersects(box));
+    EXPECT_TRUE(box.Covers({2, 2, 10, 10}));
+    EXPECT_FALSE(box.Covers({2, 2, 11, 10}));
+}
